@@ -1,0 +1,87 @@
+#include "asm/CAsm.h"
+
+#include <iostream>
+#include <string>
+
+#include "asm/CAsmOptions.h"
+#include "asm/CAsmPreprocessor.h"
+#include "asm/CCommonModules.h"
+#include "asm/CFileBuffer.h"
+#include "asm/CFileIndexMap.h"
+#include "emitter/CEmitter.h"
+#include "parser/CAsmParser.h"
+#include "util/CDiagnosticMsgHandler.h"
+#include "util/CProgramExit.h"
+
+namespace {
+constexpr const char* kPreprocessedFile = "a.ppf";
+}
+
+CAsm::CAsm(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
+
+CAsm::~CAsm() = default;
+
+void CAsm::init(CAsm* /*driver*/)
+{
+    m_commonModules = std::make_unique<CCommonModules>(m_argc, m_argv);
+    m_common = m_commonModules.get();
+    m_commonModules->init(this);
+
+    m_outBuffer = std::make_unique<CFileBuffer>();
+
+    m_preprocessor = std::make_unique<CAsmPreprocessor>();
+    m_preprocessor->init(this);
+}
+
+void CAsm::run()
+{
+    const std::vector<std::string> inputFiles = m_common->m_options->m_inputFiles;
+    for (const std::string& name : inputFiles) {
+        assembleFile(name);
+    }
+}
+
+void CAsm::assembleFile(const std::string& name)
+{
+    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
+    const CAsmOptions& options = *m_common->m_options;
+
+    m_preprocessor->m_inputName = name;
+    m_preprocessor->run();
+
+    auto input = std::make_unique<CFileBuffer>();
+    if (!input->loadFromFile(kPreprocessedFile)) {
+        std::cout << "Error: Cannot read the preprocessed file a.ppf." << std::endl;
+        CProgramExit::stop(1);
+    }
+
+    m_parser->m_input = input.get();
+    m_parser->m_fileIndex = m_common->m_fileIndexMap->getIndex(name);
+    m_parser->run();
+    diagnostics.check();
+
+    layout();
+    diagnostics.check();
+
+    m_romEmitter->run();
+    diagnostics.check();
+    m_romEmitter->writeFiles(options.m_outputName);
+
+    if (options.m_listing) {
+        m_lstEmitter->run();
+        m_lstEmitter->writeFiles(options.m_listingName);
+    }
+    // Output files that could not be written were reported; end with status 1.
+    diagnostics.check();
+    m_parser->m_input = nullptr;
+}
+
+void CAsm::finish()
+{
+    if (m_parser) {
+        m_parser->finish();
+    }
+    if (m_romEmitter) {
+        m_romEmitter->finish();
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "asm/CProgramModule.h"
+
+class CAsmPreprocessor;
+class CAsmParser;
+class CEmitter;
+class CFileBuffer;
+class CSection;
+class CStatement;
+
+// The generic assembly driver: creates every module and runs the stages in
+// their fixed order, with a diagnostics check between stages.
+class CAsm : public CProgramModule {
+public:
+    CAsm(int argc, char** argv);
+    ~CAsm() override;
+
+    void init(CAsm* driver) override;
+    void run() override;
+    void finish() override;
+
+    // Lays out every section and resolves symbol references.
+    virtual void layout() = 0;
+    virtual void reserved() {}
+    // The kind number stored in a fixup made for the given cycle.
+    virtual int fixupKind(const std::vector<CStatement*>& cycle, const CSection& section) = 0;
+
+    int m_argc = 0;
+    char** m_argv = nullptr;
+    std::unique_ptr<CCommonModules> m_commonModules;  // owner of m_common
+    std::unique_ptr<CAsmPreprocessor> m_preprocessor;
+    std::unique_ptr<CAsmParser> m_parser;
+    std::unique_ptr<CEmitter> m_romEmitter;
+    std::unique_ptr<CEmitter> m_lstEmitter;
+    std::unique_ptr<CFileBuffer> m_outBuffer;
+
+private:
+    void assembleFile(const std::string& name);
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "asm/CProgramModule.h"
+
+// Gives every source file name met in the preprocessed text a small index,
+// so statements and messages carry an index instead of a name.
+class CFileIndexMap : public CProgramModule {
+public:
+    // The name's index, interning it (next dense index) when new.
+    int getIndex(const std::string& name);
+    // The name of an index, or an empty string for one never handed out.
+    std::string getName(int index) const;
+
+private:
+    std::map<int, std::string> m_indexToName;
+    std::map<std::string, int> m_nameToIndex;
+};

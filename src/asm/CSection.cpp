@@ -1,0 +1,6 @@
+#include "asm/CSection.h"
+
+#include "parser/CStatement.h"
+
+CSection::CSection() = default;
+CSection::~CSection() = default;

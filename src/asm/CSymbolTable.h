@@ -1,0 +1,28 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "asm/CProgramModule.h"
+#include "asm/CSymbol.h"
+
+// The symbols of one run in order of first appearance. Records never move,
+// and a name index makes look-ups independent of the table's size.
+class CSymbolTable : public CProgramModule {
+public:
+    // Inserts a new name, or completes an undefined record in place with a
+    // defined one. Returns false (and changes nothing) when the name is
+    // already defined or the new symbol is not.
+    bool addSymbol(const CSymbol& symbol);
+
+    // The record of that exact name, or null.
+    CSymbol* find(const std::string& name) const;
+
+    const std::vector<std::unique_ptr<CSymbol>>& symbols() const { return m_symbols; }
+
+private:
+    std::vector<std::unique_ptr<CSymbol>> m_symbols;
+    std::unordered_map<std::string, CSymbol*> m_byName;
+};

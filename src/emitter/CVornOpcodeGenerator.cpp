@@ -1,0 +1,6 @@
+#include "emitter/CVornOpcodeGenerator.h"
+
+std::string CVornOpcodeGenerator::generate(std::vector<CStatement*> /*cycle*/)
+{
+    return {};
+}

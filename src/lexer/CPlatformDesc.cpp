@@ -1,0 +1,14 @@
+#include "lexer/CPlatformDesc.h"
+
+#include <cmath>
+
+std::int32_t CPlatformDesc::getWordBits(const std::string& /*sectionName*/) const
+{
+    return m_wordBits;
+}
+
+std::int32_t CPlatformDesc::getNumOfHostBytes(const std::string& sectionName) const
+{
+    const float bytes = static_cast<float>(getWordBits(sectionName)) / static_cast<float>(m_hostByteBits);
+    return static_cast<std::int32_t>(std::ceil(bytes));
+}

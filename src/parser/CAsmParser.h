@@ -1,0 +1,5 @@
+#pragma once
+
+#include "parser/CParser.h"
+
+class CAsmParser : public CParser {};

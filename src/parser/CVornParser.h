@@ -1,0 +1,5 @@
+#pragma once
+
+#include "parser/CAsmParser.h"
+
+class CVornParser : public CAsmParser {};

@@ -1,0 +1,155 @@
+#include "util/CDiagnosticMsgHandler.h"
+
+#include <iostream>
+#include <string_view>
+
+#include "asm/CCommonModules.h"
+#include "asm/CFileIndexMap.h"
+#include "util/CProgramExit.h"
+
+namespace {
+struct MessageEntry {
+    int kind;
+    int code;
+    const char* text;
+};
+
+constexpr MessageEntry kMessages[] = {
+    {CDiagnosticMsgHandler::Error, 1300, "Some error"},
+    {CDiagnosticMsgHandler::Error, 1301, "Could not assemble."},
+    {CDiagnosticMsgHandler::Error, 1302, "Could not assemble. Missing separator."},
+    {CDiagnosticMsgHandler::Error, 1303, "Could not assemble. Garbage after instruction."},
+    {CDiagnosticMsgHandler::Error, 1304, "Syntax error."},
+    {CDiagnosticMsgHandler::Error, 1305, "Unrecognized token."},
+    {CDiagnosticMsgHandler::Error, 1306, "This instr must go with ##"},
+    {CDiagnosticMsgHandler::Error, 1307, "This instr must go with ::"},
+    {CDiagnosticMsgHandler::Error, 1308, "Expecting M2 instr."},
+    {CDiagnosticMsgHandler::Error, 1309, "Expecting M1 or M2 instr."},
+    {CDiagnosticMsgHandler::Error, 1310, "Expecting AL2 instr."},
+    {CDiagnosticMsgHandler::Error, 1311, "Unpaired left parenthesis (."},
+    {CDiagnosticMsgHandler::Error, 1312, "Wrong symbol usage in the expression."},
+    {CDiagnosticMsgHandler::Error, 1313, "Expression defining address of a section must not use symbols."},
+    {CDiagnosticMsgHandler::Error, 1314, "Syntax error. Section definition expected."},
+    {CDiagnosticMsgHandler::Error, 1315, "Referencing undefined symbol %s."},
+    {CDiagnosticMsgHandler::Error, 1316, "Failed to open output file %s."},
+    {CDiagnosticMsgHandler::Error, 1317, "Illegal instruction (resource conflict)."},
+    {CDiagnosticMsgHandler::Error, 1318, "Invalid delay-slot instruction."},
+    {CDiagnosticMsgHandler::Error, 1319, "Invalid end of loop address."},
+    {CDiagnosticMsgHandler::Error, 1320,
+     "Conditional move can not accept an accumulator as source and a register as destination."},
+    {CDiagnosticMsgHandler::Warning, 4000, "Some warning."},
+    {CDiagnosticMsgHandler::Warning, 1, "Some is bad in opcode"},
+    {CDiagnosticMsgHandler::Warning, 2, "Some is bad in opcode sizes"},
+    {CDiagnosticMsgHandler::Info, 7000, "Some info."},
+};
+
+struct KindWords {
+    const char* lead;
+    const char* word;
+};
+
+constexpr KindWords kKindWords[] = {
+    {"Error in ", "error"},
+    {"Warning in ", "warning"},
+    {"Info in ", "info"},
+};
+
+std::string_view tableText(int kind, int code)
+{
+    for (const MessageEntry& entry : kMessages) {
+        if (entry.kind == kind && entry.code == code) {
+            return entry.text;
+        }
+    }
+    return {};
+}
+
+// printf-style substitution of the one string argument: "%s" takes the
+// parameter whole, "%%" is a percent sign.
+std::string substitute(std::string_view format, const std::string& param)
+{
+    std::string result;
+    result.reserve(format.size() + param.size());
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && (format[i + 1] == 's' || format[i + 1] == '%')) {
+            result += format[i + 1] == 's' ? std::string_view(param) : std::string_view("%");
+            ++i;
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}
+}  // namespace
+
+std::string CDiagnosticMsgHandler::messageText(int kind, int code, const std::string& param)
+{
+    return substitute(tableText(kind, code), param);
+}
+
+void CDiagnosticMsgHandler::reportError(int code, int line, int fileIndex, const std::string& param)
+{
+    report({Error, code, line, fileIndex, messageText(Error, code, param)});
+}
+
+void CDiagnosticMsgHandler::reportWarning(int code, const std::string& param)
+{
+    report({Warning, code, -1, -1, messageText(Warning, code, param)});
+}
+
+void CDiagnosticMsgHandler::reportInfo(int code, const std::string& param)
+{
+    report({Info, code, -1, -1, messageText(Info, code, param)});
+}
+
+void CDiagnosticMsgHandler::reportText(const std::string& text)
+{
+    report({Error, -1, -1, -1, text});
+}
+
+void CDiagnosticMsgHandler::report(Message message)
+{
+    m_pending.push_back(std::move(message));
+    flush();
+}
+
+std::string CDiagnosticMsgHandler::format(const Message& message) const
+{
+    const KindWords& words = kKindWords[message.kind];
+    std::string line = words.lead;
+    if (message.fileIndex != -1) {
+        std::string name;
+        if (m_common != nullptr && m_common->m_fileIndexMap) {
+            name = m_common->m_fileIndexMap->getName(message.fileIndex);
+        }
+        line += '"' + name + '"';
+        if (message.line != -1) {
+            line += ", line " + std::to_string(message.line) + ": ";
+        }
+    }
+    line += words.word;
+    if (message.code != -1) {
+        line += " #" + std::to_string(message.code);
+    }
+    line += ": " + message.text;
+    return line;
+}
+
+void CDiagnosticMsgHandler::flush()
+{
+    for (Message& message : m_pending) {
+        if (message.kind >= Error && message.kind <= Info) {
+            std::cout << format(message) << std::endl << std::endl;
+        }
+        m_reported.push_back(std::move(message));
+    }
+    m_pending.clear();
+}
+
+void CDiagnosticMsgHandler::check()
+{
+    flush();
+    if (!m_reported.empty()) {
+        CProgramExit::stop(1);
+    }
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <functional>
+
+// The one way the program ends itself. By default it flushes standard output
+// and exits with the status; tests and fuzz harnesses install a handler
+// (typically one that throws CProgramExit::Stop) to intercept every stop.
+class CProgramExit {
+public:
+    // Thrown by intercepting handlers; deliberately not a std::exception so
+    // that no stage's error handling can swallow it.
+    struct Stop {
+        int status;
+    };
+
+    using Handler = std::function<void(int status)>;
+
+    [[noreturn]] static void stop(int status);
+
+    // Installs a handler and returns the previous one (empty = default).
+    static Handler setHandler(Handler handler);
+
+    // Handler that throws Stop{status}.
+    static void throwStop(int status);
+};

@@ -1,0 +1,38 @@
+#include "util/NumberFormat.h"
+
+namespace NumberFormat {
+
+namespace {
+constexpr char kHexDigits[] = "0123456789abcdef";
+}
+
+std::string ToHex(std::uint64_t value)
+{
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), kHexDigits[value & 0xF]);
+        value >>= 4;
+    } while (value != 0);
+    return "0x" + digits;
+}
+
+std::string ToHex(std::uint64_t value, int digits, bool prefix)
+{
+    std::string text(static_cast<std::size_t>(digits > 0 ? digits : 0), '0');
+    for (int i = digits - 1; i >= 0 && value != 0; --i) {
+        text[static_cast<std::size_t>(i)] = kHexDigits[value & 0xF];
+        value >>= 4;
+    }
+    return prefix ? "0x" + text : text;
+}
+
+std::string ToBin(std::uint64_t value, int bits)
+{
+    std::string text;
+    for (int bit = bits - 1; bit >= 0; --bit) {
+        text += bit < 64 && ((value >> bit) & 1U) ? '1' : '0';
+    }
+    return text;
+}
+
+}  // namespace NumberFormat

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Number texts used by the emitters.
+namespace NumberFormat {
+
+// "0x" followed by the lower-case hexadecimal digits without leading zeros.
+std::string ToHex(std::uint64_t value);
+// Exactly `digits` lower-case hexadecimal digits (left-filled with "0",
+// cut to the last digits when longer), with "0x" in front when asked.
+std::string ToHex(std::uint64_t value, int digits, bool prefix = false);
+// The lowest `bits` bits of the value as "0"/"1", most significant first.
+std::string ToBin(std::uint64_t value, int bits);
+
+}  // namespace NumberFormat

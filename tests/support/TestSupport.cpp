@@ -1,0 +1,144 @@
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+
+#include "asm/CRozeDov.h"
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void writeFile(const fs::path& path, const std::string& content)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+}
+
+ScopedTempDir::ScopedTempDir() : m_previous(fs::current_path())
+{
+    std::string pattern = (fs::temp_directory_path() / "rozedov-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    m_path = pattern;
+    fs::current_path(m_path);
+}
+
+ScopedTempDir::~ScopedTempDir()
+{
+    std::error_code error;
+    fs::current_path(m_previous, error);
+    fs::remove_all(m_path, error);
+}
+
+ScopedStopInterception::ScopedStopInterception()
+    : m_previous(CProgramExit::setHandler(&CProgramExit::throwStop))
+{
+}
+
+ScopedStopInterception::~ScopedStopInterception()
+{
+    CProgramExit::setHandler(m_previous);
+}
+
+RunResult captureRun(const std::function<void()>& body)
+{
+    ScopedStopInterception interception;
+    RunResult result;
+    testing::internal::CaptureStdout();
+    try {
+        body();
+    } catch (const CProgramExit::Stop& stop) {
+        result.status = stop.status;
+    }
+    std::cout.flush();
+    result.output = testing::internal::GetCapturedStdout();
+    return result;
+}
+
+RunResult runAssembler(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> storage = {assemblerBinary()};
+    storage.insert(storage.end(), arguments.begin(), arguments.end());
+    std::vector<char*> argv;
+    for (std::string& argument : storage) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    return captureRun([&] {
+        auto driver = std::make_unique<CRozeDov>(static_cast<int>(storage.size()), argv.data());
+        driver->init(nullptr);
+        driver->run();
+        driver->finish();
+    });
+}
+
+RunResult runProcess(const std::vector<std::string>& arguments)
+{
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    std::vector<std::string> storage = arguments;
+    std::vector<char*> argv;
+    for (std::string& argument : storage) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    RunResult result;
+    char chunk[4096];
+    ssize_t count = 0;
+    while ((count = ::read(pipeFds[0], chunk, sizeof chunk)) > 0) {
+        result.output.append(chunk, static_cast<std::size_t>(count));
+    }
+    ::close(pipeFds[0]);
+    if (spawned != 0) {
+        result.status = 127;
+        return result;
+    }
+    int wstatus = 0;
+    ::waitpid(pid, &wstatus, 0);
+    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    return result;
+}
+
+std::string assemblerBinary()
+{
+    return ROZEDOV_BINARY;
+}
+
+fs::path sourceDir()
+{
+    return ROZEDOV_SOURCE_DIR;
+}
+
+}  // namespace testsupport

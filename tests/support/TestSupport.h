@@ -1,0 +1,60 @@
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "util/CProgramExit.h"
+
+namespace testsupport {
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& content);
+
+// A fresh directory that is the current directory while the object lives.
+class ScopedTempDir {
+public:
+    ScopedTempDir();
+    ~ScopedTempDir();
+    ScopedTempDir(const ScopedTempDir&) = delete;
+    ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+    std::filesystem::path m_previous;
+};
+
+// While alive, every program stop throws CProgramExit::Stop.
+class ScopedStopInterception {
+public:
+    ScopedStopInterception();
+    ~ScopedStopInterception();
+
+private:
+    CProgramExit::Handler m_previous;
+};
+
+// Result of running code or a program: what it printed and how it ended.
+struct RunResult {
+    std::string output;
+    int status = 0;
+};
+
+// Runs `body` in-process with stdout captured and stops intercepted;
+// status is the stop's status, or 0 when `body` returned.
+RunResult captureRun(const std::function<void()>& body);
+
+// Runs the in-process driver (init, run, finish) on the arguments.
+RunResult runAssembler(const std::vector<std::string>& arguments);
+
+// Runs a program as a child process (no shell) in the current directory.
+RunResult runProcess(const std::vector<std::string>& argv);
+
+// Path of the built rozedov program.
+std::string assemblerBinary();
+std::filesystem::path sourceDir();
+
+}  // namespace testsupport
