@@ -104,7 +104,7 @@ INSTANTIATE_TEST_SUITE_P(
         VectorCase{"substitutions", {"-I$(touch pwned1)", "-D`touch pwned2`"}, "$(touch pwned3).s",
                    {"-I$(touch pwned1)", "-D`touch pwned2`"}},
         VectorCase{"separators", {"-DX=1; touch pwned4", "-I\\;|&<>*?~"}, "a;b&&c|d\\e$HOME.s",
-                   {"-I\\;|&<>*?~", "-DX=1; touch pwned4"}}),
+                   {"-I\\;|&<>*?~", "-DX=1; touch pwned4"}},
         VectorCase{"newline", {"-Dline\nbreak"}, "two\nlines.s", {"-Dline\nbreak"}}),
     [](const testing::TestParamInfo<VectorCase>& info) { return info.param.label; });
 
