@@ -43,9 +43,6 @@ void CAsm::run()
 
 void CAsm::assembleFile(const std::string& name)
 {
-    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
-    const CAsmOptions& options = *m_common->m_options;
-
     m_preprocessor->m_inputName = name;
     m_preprocessor->run();
 
@@ -54,10 +51,18 @@ void CAsm::assembleFile(const std::string& name)
         std::cout << "Error: Cannot read the preprocessed file a.ppf." << std::endl;
         CProgramExit::stop(1);
     }
+    assemble(*input, name);
+    writeOutputs();
+}
 
-    m_parser->m_input = input.get();
+void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name)
+{
+    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
+
+    m_parser->m_input = &preprocessed;
     m_parser->m_fileIndex = m_common->m_fileIndexMap->getIndex(name);
     m_parser->run();
+    m_parser->m_input = nullptr;
     diagnostics.check();
 
     layout();
@@ -65,15 +70,18 @@ void CAsm::assembleFile(const std::string& name)
 
     m_romEmitter->run();
     diagnostics.check();
-    m_romEmitter->writeFiles(options.m_outputName);
+}
 
+void CAsm::writeOutputs()
+{
+    const CAsmOptions& options = *m_common->m_options;
+    m_romEmitter->writeFiles(options.m_outputName);
     if (options.m_listing) {
         m_lstEmitter->run();
         m_lstEmitter->writeFiles(options.m_listingName);
     }
     // Output files that could not be written were reported; end with status 1.
-    diagnostics.check();
-    m_parser->m_input = nullptr;
+    m_common->m_diagnostics->check();
 }
 
 void CAsm::finish()

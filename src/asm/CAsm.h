@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "asm/CProgramModule.h"
@@ -28,6 +29,14 @@ public:
     virtual void reserved() {}
     // The kind number stored in a fixup made for the given cycle.
     virtual int fixupKind(const std::vector<CStatement*>& cycle, const CSection& section) = 0;
+
+    // The stages after preprocessing, on text already in memory: parse,
+    // layout and the ROM/data texts, with a diagnostics check after each.
+    // `name` is the source file name that gets file index 0.
+    void assemble(CFileBuffer& preprocessed, const std::string& name);
+    // Writes the ".txt"/".dat" files and, with "-l", builds and writes the
+    // listing; stops with status 1 if any file could not be written.
+    void writeOutputs();
 
     int m_argc = 0;
     char** m_argv = nullptr;
