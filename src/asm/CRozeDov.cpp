@@ -1,12 +1,28 @@
 #include "asm/CRozeDov.h"
 
+#include <algorithm>
+#include <iostream>
+
+#include "asm/CAsmOptions.h"
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
+#include "asm/CSectionTable.h"
+#include "asm/CSymbolTable.h"
 #include "emitter/CLstEmitter.h"
 #include "emitter/CVornOpcodeGenerator.h"
 #include "emitter/CVornStringEmitter.h"
 #include "lexer/CVornPlatformDesc.h"
+#include "parser/CParseError.h"
+#include "parser/CStatement.h"
 #include "parser/CVornParser.h"
+#include "util/CDiagnosticMsgHandler.h"
+#include "util/NumberFormat.h"
+
+namespace {
+constexpr int kWrongSymbolUsage = 1312;
+constexpr int kUndefinedSymbol = 1315;
+constexpr std::size_t kDefaultHostByteBits = 8;
+}  // namespace
 
 void CRozeDov::init(CAsm* driver)
 {
@@ -37,5 +53,161 @@ int CRozeDov::fixupKind(const std::vector<CStatement*>& /*cycle*/, const CSectio
 
 void CRozeDov::layout()
 {
-    // Filled in by the layout pass.
+    for (const auto& section : m_common->m_sections->sections()) {
+        layoutSection(*section);
+    }
+    assignSymbolValues();
+}
+
+bool CRozeDov::isLaidOut(const CSection& section)
+{
+    const bool holdsWords = section.m_kind == CSection::Code || section.m_kind == CSection::Data ||
+                            section.m_kind == CSection::ReadOnlyData;
+    return holdsWords && !section.m_statements.empty();
+}
+
+// Every data word is its own cycle, whatever the parser stored.
+void CRozeDov::numberDataCycles(CSection& section)
+{
+    std::int32_t cycle = 0;
+    for (const auto& statement : section.m_statements) {
+        statement->m_cycle = cycle++;
+    }
+}
+
+void CRozeDov::layoutSection(CSection& section)
+{
+    if (section.m_kind == CSection::Data || section.m_kind == CSection::ReadOnlyData) {
+        numberDataCycles(section);
+    }
+    if (!isLaidOut(section)) {
+        return;
+    }
+    std::int32_t lastCycle = 0;
+    for (const auto& statement : section.m_statements) {
+        lastCycle = std::max(lastCycle, statement->m_cycle);
+    }
+    section.cycleToAddrMap.resize(static_cast<std::size_t>(lastCycle) + 1, 0);
+    section.m_code.clear();
+    section.m_code.reserve(section.m_statements.size() * 2);
+
+    std::vector<CStatement*> group;
+    const auto& statements = section.m_statements;
+    for (std::size_t i = 0; i < statements.size();) {
+        const std::int32_t cycle = statements[i]->m_cycle;
+        group.clear();
+        for (; i < statements.size() && statements[i]->m_cycle == cycle; ++i) {
+            group.push_back(statements[i].get());
+        }
+        layoutCycle(section, group, cycle);
+    }
+}
+
+void CRozeDov::layoutCycle(CSection& section, const std::vector<CStatement*>& group, std::int32_t cycle)
+{
+    const std::string code = m_common->m_opcodeGenerator->generate(group);
+    const std::size_t start = section.m_code.size();
+    if (cycle >= 0) {
+        section.cycleToAddrMap[static_cast<std::size_t>(cycle)] = static_cast<std::int32_t>(start);
+    }
+    recordFixups(section, group, static_cast<std::int32_t>(start));
+    packHostBytes(code, section.m_code);
+    if (m_common->m_options != nullptr && m_common->m_options->m_debugDump) {
+        dumpHostBytes(section.m_code, start);
+    }
+}
+
+void CRozeDov::recordFixups(CSection& section, const std::vector<CStatement*>& group, std::int32_t start)
+{
+    for (const CStatement* statement : group) {
+        for (const auto& operand : statement->m_operands) {
+            const auto* symExp = dynamic_cast<const CSymExpOperand*>(operand.get());
+            if (operand->m_kind == COperand::SymExp && symExp != nullptr && symExp->m_expr) {
+                recordFixup(section, group, *statement, *symExp, start);
+            }
+        }
+    }
+}
+
+void CRozeDov::recordFixup(CSection& section, const std::vector<CStatement*>& group, const CStatement& statement,
+                           const CSymExpOperand& operand, std::int32_t start)
+{
+    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
+    double value = 0.0;
+    std::string name;
+    try {
+        operand.m_expr->evaluate(value, name);
+    } catch (const CParseError&) {
+        diagnostics.reportError(kWrongSymbolUsage, statement.m_line, statement.m_fileIndex, "");
+        return;
+    }
+    if (name.empty()) {
+        return;
+    }
+    CSymbol* symbol = m_common->m_symbols->find(name);
+    if (symbol == nullptr) {
+        diagnostics.reportError(kUndefinedSymbol, statement.m_line, statement.m_fileIndex, name);
+        return;
+    }
+    symbol->m_referenced = true;
+    CFixup fixup;
+    fixup.m_symbol = symbol;
+    fixup.m_offset = start;
+    fixup.m_kind = fixupKind(group, section);
+    fixup.m_addend = CExpr::toInt32(value);
+    section.m_fixups.push_back(fixup);
+}
+
+// Host byte k holds the pattern's characters k*w .. k*w+w-1 ("1" a set bit,
+// anything else clear); the last byte may hold fewer and is right-aligned.
+void CRozeDov::packHostBytes(const std::string& code, std::vector<std::uint8_t>& out) const
+{
+    const CPlatformDesc* platform = m_common->m_platformDesc.get();
+    std::size_t width = kDefaultHostByteBits;
+    if (platform != nullptr && platform->m_hostByteBits > 0) {
+        width = static_cast<std::size_t>(platform->m_hostByteBits);
+    }
+    for (std::size_t first = 0; first < code.size(); first += width) {
+        const std::size_t last = std::min(code.size(), first + width);
+        unsigned value = 0;
+        for (std::size_t i = first; i < last; ++i) {
+            value = ((value << 1) | (code[i] == '1' ? 1U : 0U)) & 0xFFU;
+        }
+        out.push_back(static_cast<std::uint8_t>(value));
+    }
+}
+
+void CRozeDov::dumpHostBytes(const std::vector<std::uint8_t>& code, std::size_t start) const
+{
+    if (start >= code.size()) {
+        return;
+    }
+    std::string line;
+    for (std::size_t i = start; i < code.size(); ++i) {
+        line += NumberFormat::ToHex(code[i], 2);
+        line += ' ';
+    }
+    line += '\n';
+    std::cout << line;
+}
+
+// A label's value is the byte offset of its cycle; a label behind the last
+// statement of its section stands for the end of the section.
+void CRozeDov::assignSymbolValues()
+{
+    for (const auto& symbol : m_common->m_symbols->symbols()) {
+        const CSection* section = symbol->m_section;
+        if (section == nullptr || !isLaidOut(*section)) {
+            continue;
+        }
+        const std::int32_t cycle = std::max(symbol->getCycle(), 0);
+        const auto& map = section->cycleToAddrMap;
+        const std::size_t end = section->m_code.size();
+        const std::size_t offset =
+            static_cast<std::size_t>(cycle) < map.size() ? static_cast<std::size_t>(map[static_cast<std::size_t>(cycle)]) : end;
+        symbol->m_value = static_cast<std::uint32_t>(offset);
+        if ((symbol->m_type == 1 || symbol->m_type == 2) && symbol->m_name == section->m_name) {
+            symbol->m_size = static_cast<std::uint32_t>(end);
+        }
+    }
 }

@@ -1,6 +1,46 @@
 #include "emitter/CLstEmitter.h"
 
+#include <algorithm>
+
+#include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
+#include "asm/CSectionTable.h"
+#include "asm/CSymbolTable.h"
+#include "util/NumberFormat.h"
+
+namespace {
+constexpr char kHexDigits[] = "0123456789abcdef";
+// Typical text sizes besides the listing texts, to size the buffer once.
+constexpr std::size_t kSymbolLineText = 80;
+constexpr std::size_t kCycleCommentText = 32;
+
+bool isListed(const CSection& section)
+{
+    return section.m_kind != 0 && section.m_kind != CSection::NoBits;
+}
+
+// A map entry as an offset inside the code.
+std::size_t clampedOffset(std::int32_t entry, std::size_t codeSize)
+{
+    return entry < 0 ? 0 : std::min(static_cast<std::size_t>(entry), codeSize);
+}
+
+std::size_t estimatedListingSize(const CCommonModules& common)
+{
+    std::size_t size = 0;
+    if (common.m_symbols != nullptr) {
+        size += common.m_symbols->symbols().size() * kSymbolLineText;
+    }
+    if (common.m_sections != nullptr) {
+        for (const auto& section : common.m_sections->sections()) {
+            for (const std::string& text : section->m_lstLines) {
+                size += text.size() + kCycleCommentText;
+            }
+        }
+    }
+    return size;
+}
+}  // namespace
 
 CLstEmitter::CLstEmitter() = default;
 CLstEmitter::~CLstEmitter() = default;
@@ -11,4 +51,68 @@ void CLstEmitter::run()
         m_ownBuffer = std::make_unique<CFileBuffer>();
         m_codeBuffer = m_ownBuffer.get();
     }
+    CFileBuffer& out = *m_codeBuffer;
+    if (m_common != nullptr) {
+        out.m_data.reserve(out.m_data.size() + estimatedListingSize(*m_common));
+    }
+    appendSymbolTable(out);
+    out.append("\n\n\nSECTIONS:\n");
+    if (m_common == nullptr || m_common->m_sections == nullptr) {
+        return;
+    }
+    for (const auto& section : m_common->m_sections->sections()) {
+        if (isListed(*section)) {
+            appendSectionLines(*section, out);
+            out.append("\n\n\n");
+        }
+    }
+}
+
+void CLstEmitter::appendSymbolTable(CFileBuffer& out) const
+{
+    out.append("SYMBOL TABLE:\n");
+    if (m_common == nullptr || m_common->m_symbols == nullptr) {
+        return;
+    }
+    for (const auto& symbol : m_common->m_symbols->symbols()) {
+        out.append(symbol->dumpLine());
+        out.append("\n");
+    }
+}
+
+void CLstEmitter::appendSectionLines(const CSection& section, CFileBuffer& out)
+{
+    const std::vector<std::int32_t>& map = section.cycleToAddrMap;
+    const std::size_t codeSize = section.m_code.size();
+    for (std::size_t k = 0; k < section.m_lstLines.size(); ++k) {
+        const std::size_t begin = k < map.size() ? clampedOffset(map[k], codeSize) : codeSize;
+        const std::size_t end = k + 1 < map.size() ? std::max(begin, clampedOffset(map[k + 1], codeSize)) : codeSize;
+        out.append(section.m_lstLines[k]);
+        out.append(" /* ");
+        out.append(NumberFormat::ToHex(begin));
+        out.append(" | ");
+        out.append(bytesToHex(section.m_code, begin, end));
+        out.append(" */ \n\n");
+    }
+}
+
+std::string CLstEmitter::bytesToHex(const std::vector<std::uint8_t>& code, std::size_t begin, std::size_t end)
+{
+    end = std::min(end, code.size());
+    while (begin < end && code[begin] == 0) {
+        ++begin;
+    }
+    if (begin >= end) {
+        return "0x0";
+    }
+    std::string text = "0x";
+    if (code[begin] >= 0x10) {
+        text += kHexDigits[code[begin] >> 4];
+    }
+    text += kHexDigits[code[begin] & 0xF];
+    for (std::size_t i = begin + 1; i < end; ++i) {
+        text += kHexDigits[code[i] >> 4];
+        text += kHexDigits[code[i] & 0xF];
+    }
+    return text;
 }

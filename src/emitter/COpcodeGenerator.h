@@ -11,7 +11,19 @@ class CStatement;
 // significant first).
 class COpcodeGenerator : public CProgramModule {
 public:
-    virtual std::string generate(std::vector<CStatement*> cycle) = 0;
-    // Merges two patterns of the same cycle position by position.
-    virtual std::string mergeOpcodes(std::string a, std::string b);
+    // Warning codes of the generator.
+    static constexpr int kWarnBadOpcode = 1;
+    static constexpr int kWarnBadOpcodeSizes = 2;
+
+    virtual std::string generate(const std::vector<CStatement*>& cycle) = 0;
+
+    // Merges two patterns of the same cycle position by position: equal
+    // characters stay, a fixed bit wins over "x", anything else becomes "E"
+    // (warning 1). Patterns of different lengths give warning 2; the shorter
+    // one counts as "x" beyond its end.
+    virtual std::string mergeOpcodes(const std::string& a, const std::string& b);
+
+protected:
+    // Reports a warning through the shared diagnostics, when there are any.
+    void reportWarning(int code) const;
 };

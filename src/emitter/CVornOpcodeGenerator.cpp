@@ -1,6 +1,264 @@
 #include "emitter/CVornOpcodeGenerator.h"
 
-std::string CVornOpcodeGenerator::generate(std::vector<CStatement*> /*cycle*/)
+#include <algorithm>
+
+#include "emitter/Reg8bit.h"
+#include "parser/CParseError.h"
+#include "parser/CStatement.h"
+
+namespace {
+using OperEncMap = std::map<std::int32_t, std::unique_ptr<COperEnc>>;
+
+constexpr char kMissingBit = '0';
+
+bool opensOperandField(char c)
 {
-    return {};
+    return c == 'C' || c == 'D' || c == 'M' || c == 'S';
+}
+
+bool continuesOperandField(char c)
+{
+    return c == 'c' || c == 'd' || c == 'm' || c == 's';
+}
+
+bool opensImmediateField(char c)
+{
+    return c == 'I' || c == 'U';
+}
+
+bool continuesImmediateField(char c)
+{
+    return c == 'i' || c == 'u';
+}
+
+// Bits still to place for one operand field, taken from the front.
+struct OperandBits {
+    std::string bits;
+    std::size_t next = 0;
+
+    void load(std::string encoded)
+    {
+        bits = std::move(encoded);
+        next = 0;
+    }
+    bool take(char& bit)
+    {
+        if (next >= bits.size()) {
+            return false;
+        }
+        bit = bits[next++];
+        return true;
+    }
+};
+
+// The bits of an immediate field: the value's lowest `remaining` bits in
+// two's complement, handed out most significant first.
+struct ImmediateBits {
+    std::int64_t value = 0;
+    std::size_t remaining = 0;
+
+    bool take(char& bit)
+    {
+        if (remaining == 0) {
+            return false;
+        }
+        --remaining;
+        const bool set = remaining < 64 ? ((static_cast<std::uint64_t>(value) >> remaining) & 1U) != 0 : value < 0;
+        bit = set ? '1' : '0';
+        return true;
+    }
+};
+
+// Fills one statement's pattern in place, walking it once.
+class PatternFiller {
+public:
+    PatternFiller(const COpcodeDesc& desc, const CStatement& statement, const OperEncMap& encodings)
+        : m_desc(desc), m_operands(statement.m_operands), m_encodings(encodings)
+    {
+    }
+
+    void fill(std::string& pattern)
+    {
+        for (std::size_t p = 0; p < pattern.size(); ++p) {
+            fillPosition(pattern, p);
+        }
+    }
+
+    bool consistent() const { return m_consistent; }
+
+private:
+    void fillPosition(std::string& pattern, std::size_t p)
+    {
+        char& c = pattern[p];
+        if (opensOperandField(c)) {
+            openOperandField(m_operEncStr);
+            place(m_operEncStr, c);
+        } else if (continuesOperandField(c)) {
+            place(m_operEncStr, c);
+        } else if (c == 'N') {
+            openOperandField(m_nOperEncStr);
+            place(m_nOperEncStr, c);
+        } else if (c == 'n') {
+            place(m_nOperEncStr, c);
+        } else if (opensImmediateField(c)) {
+            openImmediateField(pattern, p);
+            place(m_immEncStr, c);
+        } else if (continuesImmediateField(c)) {
+            place(m_immEncStr, c);
+        }
+    }
+
+    template <typename Bits>
+    void place(Bits& bits, char& out)
+    {
+        if (!bits.take(out)) {
+            out = kMissingBit;
+            m_consistent = false;
+        }
+    }
+
+    void openOperandField(OperandBits& bits)
+    {
+        const COperEnc* encoding = nextOperandEncoding();
+        const COperand* operand = nextOperand();
+        if (encoding == nullptr || operand == nullptr) {
+            bits.load({});
+            return;
+        }
+        bits.load(encoding->encode(*operand));
+    }
+
+    void openImmediateField(const std::string& pattern, std::size_t p)
+    {
+        bool found = false;
+        const CSymExpOperand* operand = nextExpression(found);
+        if (!found) {
+            m_consistent = false;
+        }
+        double value = operand != nullptr ? constantPart(*operand) : 0.0;
+        if (pattern[p] == 'U') {
+            value -= 1.0;
+        }
+        m_immEncStr.value = CExpr::toInt64(value);
+        m_immEncStr.remaining = immediateWidth(pattern, p);
+    }
+
+    // 1 plus every "i"/"u" up to the next field opener "I"/"U" or the end.
+    static std::size_t immediateWidth(const std::string& pattern, std::size_t p)
+    {
+        std::size_t width = 1;
+        for (std::size_t q = p + 1; q < pattern.size() && !opensImmediateField(pattern[q]); ++q) {
+            width += continuesImmediateField(pattern[q]) ? 1 : 0;
+        }
+        return width;
+    }
+
+    // The numeric part of the operand's expression; a symbol contributes 0.
+    // A tree that does not evaluate was reported by the parser and counts as 0.
+    static double constantPart(const CSymExpOperand& operand)
+    {
+        if (!operand.m_expr) {
+            return 0.0;
+        }
+        double value = 0.0;
+        std::string symbol;
+        try {
+            operand.m_expr->evaluate(value, symbol);
+        } catch (const CParseError&) {
+            return 0.0;
+        }
+        return value;
+    }
+
+    const COperEnc* nextOperandEncoding()
+    {
+        if (m_encIdIndex >= m_desc.m_operEncIds.size()) {
+            m_consistent = false;
+            return nullptr;
+        }
+        auto found = m_encodings.find(m_desc.m_operEncIds[m_encIdIndex++]);
+        if (found == m_encodings.end() || !found->second) {
+            m_consistent = false;
+            return nullptr;
+        }
+        return found->second.get();
+    }
+
+    // The next operand that is not an expression, in source order.
+    const COperand* nextOperand()
+    {
+        while (m_operandIndex < m_operands.size()) {
+            const COperand* operand = m_operands[m_operandIndex++].get();
+            if (operand != nullptr && operand->m_kind != COperand::SymExp) {
+                return operand;
+            }
+        }
+        m_consistent = false;
+        return nullptr;
+    }
+
+    // The next expression operand (kind 4), in source order; its tree may be
+    // absent, which counts as 0.
+    const CSymExpOperand* nextExpression(bool& found)
+    {
+        while (m_expressionIndex < m_operands.size()) {
+            const COperand* operand = m_operands[m_expressionIndex++].get();
+            if (operand != nullptr && operand->m_kind == COperand::SymExp) {
+                found = true;
+                return dynamic_cast<const CSymExpOperand*>(operand);
+            }
+        }
+        return nullptr;
+    }
+
+    const COpcodeDesc& m_desc;
+    const std::vector<std::unique_ptr<COperand>>& m_operands;
+    const OperEncMap& m_encodings;
+    std::size_t m_encIdIndex = 0;
+    std::size_t m_operandIndex = 0;
+    std::size_t m_expressionIndex = 0;
+    OperandBits m_operEncStr;
+    OperandBits m_nOperEncStr;
+    ImmediateBits m_immEncStr;
+    bool m_consistent = true;
+};
+}  // namespace
+
+CVornOpcodeGenerator::CVornOpcodeGenerator()
+{
+    m_operEncodings.emplace(kReg8bit, std::make_unique<Reg8bit>());
+}
+
+CVornOpcodeGenerator::~CVornOpcodeGenerator() = default;
+
+std::string CVornOpcodeGenerator::generate(const std::vector<CStatement*>& cycle)
+{
+    std::string code;
+    bool first = true;
+    for (const CStatement* statement : cycle) {
+        if (statement == nullptr) {
+            continue;
+        }
+        code = first ? encodeInstruction(*statement) : mergeOpcodes(code, encodeInstruction(*statement));
+        first = false;
+    }
+    std::replace(code.begin(), code.end(), 'x', '0');
+    return code;
+}
+
+std::string CVornOpcodeGenerator::encodeInstruction(const CStatement& statement)
+{
+    const COpcodeDesc* desc = m_opcodeInfo.findOpcodeDesc(statement.m_id);
+    return desc != nullptr ? encodeWith(*desc, statement) : std::string();
+}
+
+std::string CVornOpcodeGenerator::encodeWith(const COpcodeDesc& desc, const CStatement& statement)
+{
+    std::string code = desc.m_encoding;
+    PatternFiller filler(desc, statement, m_operEncodings);
+    filler.fill(code);
+    if (!filler.consistent()) {
+        reportWarning(kWarnBadOpcode);
+    }
+    return code;
 }

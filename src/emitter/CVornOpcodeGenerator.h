@@ -1,9 +1,38 @@
 #pragma once
 
-#include "emitter/COpcodeGenerator.h"
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
 
-// The Vorn opcode generator: fills each statement's encoding pattern.
+#include "emitter/COpcodeGenerator.h"
+#include "emitter/COperEnc.h"
+#include "lexer/CVornOpcodeInfo.h"
+
+// The Vorn opcode generator: fills each statement's encoding pattern with
+// its register numbers and immediate values.
 class CVornOpcodeGenerator : public COpcodeGenerator {
 public:
-    std::string generate(std::vector<CStatement*> cycle) override;
+    // Operand-encoding id of the register field.
+    static constexpr std::int32_t kReg8bit = 0;
+
+    CVornOpcodeGenerator();
+    ~CVornOpcodeGenerator() override;
+
+    // The merged pattern of the cycle's statements with "x" written as "0".
+    std::string generate(const std::vector<CStatement*>& cycle) override;
+
+    // The statement's pattern with its fields filled ("x" kept); empty when
+    // its id is not in the instruction table. A pattern the statement cannot
+    // fill (missing encoding, operand or bits) gets "0" in the unfilled
+    // positions and warning 1.
+    std::string encodeInstruction(const CStatement& statement);
+    // The same for the pattern of the given description.
+    std::string encodeWith(const COpcodeDesc& desc, const CStatement& statement);
+
+    const CVornOpcodeInfo& opcodeInfo() const { return m_opcodeInfo; }
+
+private:
+    CVornOpcodeInfo m_opcodeInfo;
+    std::map<std::int32_t, std::unique_ptr<COperEnc>> m_operEncodings;
 };

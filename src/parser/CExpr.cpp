@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "lexer/CToken.h"
 #include "parser/CParseError.h"
@@ -103,6 +104,25 @@ CExpr::CExpr(std::int32_t type, double value, std::string name)
 CExpr::CExpr(std::int32_t type, std::unique_ptr<CExpr> left, std::unique_ptr<CExpr> right)
     : m_type(type), m_left(std::move(left)), m_right(std::move(right))
 {
+}
+
+CExpr::~CExpr()
+{
+    std::vector<std::unique_ptr<CExpr>> detached;
+    auto detachChildren = [&detached](CExpr& node) {
+        if (node.m_left) {
+            detached.push_back(std::move(node.m_left));
+        }
+        if (node.m_right) {
+            detached.push_back(std::move(node.m_right));
+        }
+    };
+    detachChildren(*this);
+    while (!detached.empty()) {
+        std::unique_ptr<CExpr> node = std::move(detached.back());
+        detached.pop_back();
+        detachChildren(*node);
+    }
 }
 
 void CExpr::evaluate(double& value, std::string& symbol) const

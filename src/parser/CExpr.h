@@ -12,6 +12,10 @@ public:
     CExpr() = default;
     CExpr(std::int32_t type, double value, std::string name = {});
     CExpr(std::int32_t type, std::unique_ptr<CExpr> left, std::unique_ptr<CExpr> right);
+    // Frees the subtrees with an explicit stack, so no tree is too deep to destroy.
+    ~CExpr();
+    CExpr(const CExpr&) = delete;
+    CExpr& operator=(const CExpr&) = delete;
 
     // Reduces the tree to a number plus at most one symbol (empty name: a
     // plain number). Throws CParseError("ERROR") on a wrong combination.

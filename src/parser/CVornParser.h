@@ -1,5 +1,32 @@
 #pragma once
 
+#include <cstdint>
+
 #include "parser/CAsmParser.h"
 
-class CVornParser : public CAsmParser {};
+// The Vorn parser: builds the Vorn lexer and the 21 instruction rules, then
+// reads the preprocessed source statement by statement. Line markers keep
+// the source file and line, labels define symbols, ".text" and ".data" open
+// sections, and every other statement is an instruction (code section) or a
+// data word (data section). A bad statement is reported as "Syntax error."
+// and skipped, so every bad line is reported.
+class CVornParser : public CAsmParser {
+public:
+    void init(CAsm* driver) override;
+    void run() override;
+    void finish() override;
+
+private:
+    bool tryStatement(std::int32_t start);
+    bool parseStatement(std::int32_t start);
+    bool parseLineMarker();
+    bool parseLabel();
+    bool parseDirective();
+    bool parseInstruction(std::int32_t start);
+    bool parseDataWord(std::int32_t start);
+    // Newline, "__NEW_LINE__" or the end of input must follow a statement.
+    void expectEndOfStatement();
+    // Skips to the end of the statement, leaving the newline to the loop.
+    void skipStatement();
+    void reportSyntaxError();
+};

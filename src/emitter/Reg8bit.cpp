@@ -1,0 +1,27 @@
+#include "emitter/Reg8bit.h"
+
+#include "parser/COperand.h"
+
+namespace {
+constexpr int kRegisterCount = 8;
+constexpr int kRegisterBits = 3;
+}  // namespace
+
+std::string Reg8bit::encode(const COperand& operand) const
+{
+    const std::string& text = operand.m_text;
+    if (operand.m_kind != COperand::Register || text.size() != 2 || (text[0] != 'r' && text[0] != 'R')) {
+        return {};
+    }
+    const int number = text[1] - '0';
+    if (number < 0 || number >= kRegisterCount) {
+        return {};
+    }
+    std::string bits(kRegisterBits, '0');
+    for (int bit = 0; bit < kRegisterBits; ++bit) {
+        if ((number >> (kRegisterBits - 1 - bit)) & 1) {
+            bits[static_cast<std::size_t>(bit)] = '1';
+        }
+    }
+    return bits;
+}

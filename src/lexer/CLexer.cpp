@@ -1,0 +1,385 @@
+#include "lexer/CLexer.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
+#include "asm/CCommonModules.h"
+#include "asm/CFileBuffer.h"
+#include "util/CDiagnosticMsgHandler.h"
+
+namespace {
+struct OperatorEntry {
+    const char* text;
+    std::int32_t id;
+};
+
+// Searched in this order, after any operators a target puts in front.
+constexpr OperatorEntry kBaseOperators[] = {
+    {",", TOK_COMMA},     {"[", TOK_LBRACKET},   {"]", TOK_RBRACKET},  {"(", TOK_LPAREN},
+    {")", TOK_RPAREN},    {"{", TOK_LBRACE},     {"}", TOK_RBRACE},    {"+", TOK_PLUS},
+    {"-", TOK_MINUS},     {"*", TOK_STAR},       {"/", TOK_SLASH},     {"%", TOK_PERCENT},
+    {"&", TOK_AMPERSAND}, {"|", TOK_BAR},        {">>", TOK_SHIFT_RIGHT}, {"<<", TOK_SHIFT_LEFT},
+    {"~", TOK_TILDE},     {"=", TOK_EQUALS},
+};
+
+constexpr const char* kSeparatorKeyword = "__NEW_LINE__";
+constexpr int kUnrecognizedToken = 1305;
+constexpr std::int32_t kMaxNumber = std::numeric_limits<std::int32_t>::max();
+
+// Character classes on signed characters: bytes 0x80 to 0xFF belong to none.
+bool isBlank(int c)
+{
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+bool isDigit(int c)
+{
+    return c >= '0' && c <= '9';
+}
+
+bool isIdentifierStart(int c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '.';
+}
+
+bool isIdentifierPart(int c)
+{
+    return isIdentifierStart(c) || isDigit(c);
+}
+
+bool isHexDigit(int c)
+{
+    return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+}
+
+char toUpper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Appends a decimal digit, saturating at the largest 32-bit value.
+std::int32_t appendDigit(std::int32_t value, int c)
+{
+    const std::int64_t next = static_cast<std::int64_t>(value) * 10 + (c - '0');
+    return next > kMaxNumber ? kMaxNumber : static_cast<std::int32_t>(next);
+}
+
+CToken makeToken(std::int32_t id, std::string text = {}, std::int32_t value = 0)
+{
+    CToken token;
+    token.m_id = id;
+    token.m_text = std::move(text);
+    token.m_value = value;
+    return token;
+}
+}  // namespace
+
+void CLexer::init(CAsm* driver)
+{
+    CProgramModule::init(driver);
+    for (const OperatorEntry& entry : kBaseOperators) {
+        m_operators.emplace_back(entry.text, entry.id);
+    }
+    m_keywords.emplace(kSeparatorKeyword, TOK_SEPARATOR);
+}
+
+void CLexer::scanTargetToken(CToken& token)
+{
+    token = CToken{};
+}
+
+const CToken& CLexer::next()
+{
+    if (m_cursor < 0) {
+        m_cursor = 0;
+    }
+    const std::size_t index = static_cast<std::size_t>(m_cursor);
+    ++m_cursor;
+    if (index < m_history.size()) {
+        return m_history[index];
+    }
+    m_history.push_back(scanToken());
+    return m_history.back();
+}
+
+const CToken& CLexer::unget()
+{
+    static const CToken kNothing;
+    if (m_cursor <= 0 || m_history.empty()) {
+        return kNothing;
+    }
+    --m_cursor;
+    const std::size_t index = static_cast<std::size_t>(m_cursor);
+    return index < m_history.size() ? m_history[index] : m_history.back();
+}
+
+const CToken& CLexer::peek()
+{
+    next();
+    return unget();
+}
+
+std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last) const
+{
+    std::vector<CToken> tokens;
+    const std::size_t begin = first < 0 ? 0 : static_cast<std::size_t>(first);
+    const std::size_t end = last < 0 ? 0 : std::min(static_cast<std::size_t>(last), m_history.size());
+    for (std::size_t index = begin; index < end; ++index) {
+        tokens.push_back(m_history[index]);
+    }
+    return tokens;
+}
+
+int CLexer::peekByte(std::size_t offset) const
+{
+    if (m_input == nullptr || m_input->m_pos >= m_input->m_data.size() ||
+        offset >= m_input->m_data.size() - m_input->m_pos) {
+        return kNoByte;
+    }
+    return static_cast<signed char>(m_input->m_data[m_input->m_pos + offset]);
+}
+
+void CLexer::advance(std::size_t count)
+{
+    if (m_input == nullptr || m_input->m_pos >= m_input->m_data.size()) {
+        return;
+    }
+    const std::size_t left = m_input->m_data.size() - m_input->m_pos;
+    m_input->m_pos += std::min(count, left);
+}
+
+bool CLexer::atEnd() const
+{
+    return m_input == nullptr || m_input->m_pos >= m_input->m_data.size();
+}
+
+std::size_t CLexer::position() const
+{
+    return m_input == nullptr ? 0 : m_input->m_pos;
+}
+
+void CLexer::setPosition(std::size_t position)
+{
+    if (m_input != nullptr) {
+        m_input->m_pos = std::min(position, m_input->m_data.size());
+    }
+}
+
+std::string_view CLexer::textFrom(std::size_t start) const
+{
+    const std::size_t end = position();
+    if (m_input == nullptr || start >= end) {
+        return {};
+    }
+    return {reinterpret_cast<const char*>(m_input->m_data.data()) + start, end - start};
+}
+
+bool CLexer::skipPast(char stop)
+{
+    while (!atEnd()) {
+        const int c = peekByte();
+        advance();
+        if (c == stop) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void CLexer::skipWhile(bool (*inClass)(int))
+{
+    while (inClass(peekByte())) {
+        advance();
+    }
+}
+
+CToken CLexer::scanToken()
+{
+    CToken token;
+    skipWhile(isBlank);
+    if (scanBlockComment()) {
+        return makeToken(TOK_COMMENT);
+    }
+    if (scanLineComment(token)) {
+        return token;
+    }
+    if (atEnd()) {
+        return makeToken(TOK_END);
+    }
+    if (scanNewline()) {
+        return makeToken(TOK_NEWLINE);
+    }
+    scanTargetToken(token);
+    if (token.m_id != TOK_NONE) {
+        return token;
+    }
+    if (scanOperator(token) || scanIdentifier(token) || scanLineMarker(token) || scanHexNumber(token) ||
+        scanDecNumber(token)) {
+        return token;
+    }
+    reportUnrecognized();
+    return makeToken(TOK_END);
+}
+
+bool CLexer::scanBlockComment()
+{
+    if (peekByte() != '/' || peekByte(1) != '*') {
+        return false;
+    }
+    advance(2);
+    while (skipPast('*')) {
+        if (peekByte() == '/') {
+            advance();
+            return true;
+        }
+    }
+    // Unclosed: the comment swallows the rest and the end of input follows.
+    return false;
+}
+
+bool CLexer::scanLineComment(CToken& token)
+{
+    const int first = peekByte();
+    if (first != ';' && !(first == '/' && peekByte(1) == '/')) {
+        return false;
+    }
+    // A comment cut off by the end of input ends the input.
+    token = makeToken(skipPast('\n') ? TOK_NEWLINE : TOK_END);
+    return true;
+}
+
+bool CLexer::scanNewline()
+{
+    if (peekByte() != '\n') {
+        return false;
+    }
+    advance();
+    return true;
+}
+
+bool CLexer::scanOperator(CToken& token)
+{
+    const std::string_view rest(reinterpret_cast<const char*>(m_input->m_data.data()) + m_input->m_pos,
+                                m_input->m_data.size() - m_input->m_pos);
+    for (const auto& [text, id] : m_operators) {
+        if (rest.substr(0, text.size()) == text) {
+            advance(text.size());
+            token = makeToken(id, text);
+            return true;
+        }
+    }
+    return false;
+}
+
+bool CLexer::scanIdentifier(CToken& token)
+{
+    if (!isIdentifierStart(peekByte())) {
+        return false;
+    }
+    const std::size_t start = position();
+    skipWhile(isIdentifierPart);
+    std::string word(textFrom(start));
+    const std::int32_t id = lookupKeyword(word);
+    token = makeToken(id, std::move(word));
+    return true;
+}
+
+std::int32_t CLexer::lookupKeyword(std::string& word) const
+{
+    if (auto found = m_keywords.find(word); found != m_keywords.end()) {
+        return found->second;
+    }
+    std::string upper(word);
+    for (char& c : upper) {
+        c = toUpper(c);
+    }
+    if (auto found = m_keywords.find(upper); found != m_keywords.end()) {
+        word = std::move(upper);
+        return found->second;
+    }
+    return TOK_IDENTIFIER;
+}
+
+bool CLexer::scanLineMarker(CToken& token)
+{
+    if (peekByte() != '#' || peekByte(1) != ' ') {
+        return false;
+    }
+    // Any other shape, also one cut off by the end of input, is no marker: the
+    // "#" is then an unrecognised character.
+    const std::size_t start = position();
+    auto mismatch = [&] {
+        setPosition(start);
+        return false;
+    };
+    advance(2);
+    std::int32_t line = 0;
+    bool leadingDigits = true;
+    for (int c = peekByte(); c != ' '; c = peekByte()) {
+        if (c == kNoByte) {
+            return mismatch();
+        }
+        leadingDigits = leadingDigits && isDigit(c);
+        if (leadingDigits) {
+            line = appendDigit(line, c);
+        }
+        advance();
+    }
+    advance();
+    if (peekByte() != '"') {
+        return mismatch();
+    }
+    advance();
+    const std::size_t nameStart = position();
+    if (!skipPast('"')) {
+        return mismatch();
+    }
+    std::string name(textFrom(nameStart));
+    name.pop_back();
+    // Flags: groups of one space and one character, dropped.
+    while (peekByte() == ' ' && peekByte(1) != kNoByte) {
+        advance(2);
+    }
+    const std::size_t carriageReturn = peekByte() == '\r' ? 1 : 0;
+    if (peekByte(carriageReturn) != '\n') {
+        return mismatch();
+    }
+    // The line feed stays: it is the next token.
+    advance(carriageReturn);
+    token = makeToken(TOK_LINE_MARKER, std::move(name), line);
+    return true;
+}
+
+bool CLexer::scanHexNumber(CToken& token)
+{
+    if (peekByte() != '0' || (peekByte(1) != 'x' && peekByte(1) != 'X')) {
+        return false;
+    }
+    const std::size_t start = position();
+    advance(2);
+    skipWhile(isHexDigit);
+    token = makeToken(TOK_HEX_NUMBER, std::string(textFrom(start)));
+    return true;
+}
+
+bool CLexer::scanDecNumber(CToken& token)
+{
+    if (!isDigit(peekByte())) {
+        return false;
+    }
+    std::int32_t value = 0;
+    for (int c = peekByte(); isDigit(c); c = peekByte()) {
+        value = appendDigit(value, c);
+        advance();
+    }
+    token = makeToken(TOK_DEC_NUMBER, {}, value);
+    return true;
+}
+
+void CLexer::reportUnrecognized()
+{
+    if (m_common != nullptr && m_common->m_diagnostics != nullptr) {
+        m_common->m_diagnostics->reportError(kUnrecognizedToken, -1, -1, "");
+    }
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "asm/CProgramModule.h"
+#include "lexer/CToken.h"
+
+class CFileBuffer;
+
+// Turns the bytes of a CFileBuffer into tokens. Every token scanned stays in
+// a history with a cursor, so the parser can back up and replay tokens
+// without scanning them again. Target lexers add operators and keywords
+// (before calling init) and may supply tokens of their own.
+class CLexer : public CProgramModule {
+public:
+    // Fills the base operator table and the keyword "__NEW_LINE__".
+    void init(CAsm* driver) override;
+    // Tried before operators; a non-zero id takes precedence. Yields nothing here.
+    virtual void scanTargetToken(CToken& token);
+
+    // The token at the cursor (scanning a new one at the end of the history);
+    // advances the cursor. The reference stays valid for the lexer's life.
+    const CToken& next();
+    // Moves the cursor back by one and returns the token put back.
+    const CToken& unget();
+    // next() followed by unget().
+    const CToken& peek();
+    // Copies of the history entries in [first, min(last, size)).
+    std::vector<CToken> tokensBetween(std::int32_t first, std::int32_t last) const;
+
+    std::size_t historySize() const { return m_history.size(); }
+    const CToken& historyAt(std::size_t index) const { return m_history[index]; }
+
+    CFileBuffer* m_input = nullptr;
+    // A deque: appending never moves the tokens already scanned, and the
+    // history grows without doubling its footprint on large inputs.
+    std::deque<CToken> m_history;
+    std::int32_t m_cursor = 0;
+    std::map<std::string, std::int32_t, std::less<>> m_keywords;
+    std::vector<std::pair<std::string, std::int32_t>> m_operators;
+
+protected:
+    // Returned by peekByte beyond the end of the input; in no character class.
+    static constexpr int kNoByte = 0x100;
+
+    // The byte `offset` places after the read position, as a signed
+    // character, or kNoByte beyond the end. Never reads outside the buffer.
+    int peekByte(std::size_t offset = 0) const;
+    // Moves the read position forward, never past the end.
+    void advance(std::size_t count = 1);
+    bool atEnd() const;
+    std::size_t position() const;
+    void setPosition(std::size_t position);
+    std::string_view textFrom(std::size_t start) const;
+
+private:
+    CToken scanToken();
+    void skipBlanks();
+    bool scanBlockComment();
+    bool scanLineComment(CToken& token);
+    bool scanNewline();
+    bool scanOperator(CToken& token);
+    bool scanIdentifier(CToken& token);
+    bool scanLineMarker(CToken& token);
+    bool scanHexNumber(CToken& token);
+    bool scanDecNumber(CToken& token);
+    void reportUnrecognized();
+
+    // Consumes bytes through `stop`; false (everything consumed) when the
+    // input ends first.
+    bool skipPast(char stop);
+    void skipWhile(bool (*inClass)(int));
+    // The keyword id of the word (as written, else in upper case, which then
+    // becomes the word) or TOK_IDENTIFIER.
+    std::int32_t lookupKeyword(std::string& word) const;
+};

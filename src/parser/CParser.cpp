@@ -1,0 +1,185 @@
+#include "parser/CParser.h"
+
+#include <algorithm>
+#include <iostream>
+#include <limits>
+#include <sstream>
+
+#include "asm/CAsmOptions.h"
+#include "asm/CCommonModules.h"
+#include "asm/CFileBuffer.h"
+#include "lexer/CLexer.h"
+#include "parser/CParseError.h"
+#include "util/CDiagnosticMsgHandler.h"
+
+namespace {
+constexpr int kWrongSymbolUsage = 1312;
+constexpr const char* kExpressionElement = "exp";
+constexpr const char* kUnknownClass = "Wrong key id in rule definition string.";
+
+// A double as a fresh output stream writes it (6 significant digits), whatever
+// state std::cout is in.
+std::string formatDouble(double value)
+{
+    std::ostringstream text;
+    text << value;
+    return text.str();
+}
+}  // namespace
+
+CParser::CParser() = default;
+
+CParser::~CParser() = default;
+
+void CParser::init(CAsm* driver)
+{
+    CProgramModule::init(driver);
+    if (m_common != nullptr) {
+        m_diag = m_common->m_diagnostics.get();
+        m_debugDump = m_common->m_options != nullptr && m_common->m_options->m_debugDump;
+    }
+}
+
+void CParser::rewind()
+{
+    if (m_ruleStart >= 0) {
+        m_lexer->m_cursor = m_ruleStart;
+    }
+}
+
+void CParser::compileRules()
+{
+    for (const std::unique_ptr<CParseRule>& rule : m_rules) {
+        compileRule(*rule);
+    }
+    m_lexer->m_input = nullptr;
+    indexRules();
+}
+
+void CParser::compileRule(CParseRule& rule)
+{
+    CFileBuffer definition(rule.m_def);
+    m_lexer->m_input = &definition;
+    rule.m_elems.clear();
+    for (const CToken* token = &m_lexer->next(); token->m_id != TOK_END; token = &m_lexer->next()) {
+        if (token->m_id != TOK_IDENTIFIER) {
+            rule.m_elems.push_back({CParseRule::Literal, {token->m_id}});
+        } else if (token->m_text == kExpressionElement) {
+            rule.m_elems.push_back({CParseRule::Expression, {}});
+        } else if (auto found = m_classes.find(token->m_text); found != m_classes.end()) {
+            rule.m_elems.push_back({CParseRule::Class, found->second});
+        } else {
+            rule.m_usable = false;
+            if (m_diag != nullptr) {
+                m_diag->reportText(kUnknownClass);
+            }
+        }
+    }
+}
+
+void CParser::indexRules()
+{
+    std::int32_t maxId = 0;
+    for (const std::unique_ptr<CParseRule>& rule : m_rules) {
+        for (const CParseRule::Element& element : rule->m_elems) {
+            for (std::int32_t id : element.ids) {
+                maxId = std::max(maxId, id);
+            }
+        }
+    }
+    // Every base token id gets an entry, so rules led by an expression are found too.
+    maxId = std::max<std::int32_t>(maxId, TOK_SEPARATOR);
+    m_rulesByFirstToken.assign(static_cast<std::size_t>(maxId) + 1, {});
+    m_rulesForAnyToken.clear();
+    for (const std::unique_ptr<CParseRule>& rule : m_rules) {
+        if (!rule->m_usable) {
+            continue;
+        }
+        for (std::int32_t id = 0; id <= maxId; ++id) {
+            if (rule->canStartWith(id)) {
+                m_rulesByFirstToken[static_cast<std::size_t>(id)].push_back(rule.get());
+            }
+        }
+        if (rule->m_elems.empty()) {
+            m_rulesForAnyToken.push_back(rule.get());
+        }
+    }
+}
+
+const std::vector<CParseRule*>& CParser::rulesStartingWith(std::int32_t tokenId) const
+{
+    if (tokenId >= 0 && static_cast<std::size_t>(tokenId) < m_rulesByFirstToken.size()) {
+        return m_rulesByFirstToken[static_cast<std::size_t>(tokenId)];
+    }
+    return m_rulesForAnyToken;
+}
+
+bool CParser::matchClass(const std::vector<std::int32_t>& ids)
+{
+    const CToken& token = m_lexer->next();
+    if (std::find(ids.begin(), ids.end(), token.m_id) == ids.end()) {
+        m_lexer->m_cursor = m_ruleStart;
+        return false;
+    }
+    m_strs.push_back(token.m_text);
+    return true;
+}
+
+bool CParser::matchExpression(std::unique_ptr<CExpr>& tree)
+{
+    double value = 0.0;
+    std::string symbol;
+    const bool parsed = parseExpression(tree, value, symbol);
+    return finishExpression(parsed, value, symbol, m_ruleStart);
+}
+
+bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fallback)
+{
+    double value = 0.0;
+    std::string symbol;
+    const bool parsed = parseExpression(tree, value, symbol);
+    return finishExpression(parsed, value, symbol, fallback);
+}
+
+bool CParser::finishExpression(bool parsed, double value, const std::string& symbol, std::int32_t fallback)
+{
+    if (!parsed) {
+        if (fallback >= 0) {
+            m_lexer->m_cursor = fallback;
+        }
+        return false;
+    }
+    if (m_debugDump) {
+        std::cout << "Expression is ";
+        if (!symbol.empty()) {
+            std::cout << symbol << " + ";
+        }
+        std::cout << formatDouble(value) << '\n';
+    }
+    return true;
+}
+
+bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::string& symbol)
+{
+    tree = m_exprParser.parse(*m_lexer);
+    if (!tree) {
+        return false;
+    }
+    try {
+        tree->evaluate(value, symbol);
+    } catch (const CParseError&) {
+        tree.reset();
+        if (m_diag != nullptr) {
+            m_diag->reportError(kWrongSymbolUsage, m_line, m_fileIndex, "");
+        }
+        return false;
+    }
+    return true;
+}
+
+void CParser::advanceLine()
+{
+    if (m_line < std::numeric_limits<std::int32_t>::max()) {
+        ++m_line;
+    }
+}

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "asm/CSectionTable.h"
+#include "emitter/BackEndHarness.h"
+#include "support/TestSupport.h"
+
+using namespace backend;
+
+namespace {
+
+TEST(Listing, WithoutSymbolsOrSectionsOnlyTheHeadingsRemain)
+{
+    BackEnd backEnd;
+    EXPECT_EQ(backEnd.listing(), "SYMBOL TABLE:\n\n\n\nSECTIONS:\n");
+}
+
+TEST(Listing, SymbolTableThenEveryCycleWithoutFixups)
+{
+    BackEnd backEnd;
+    backEnd.label("early", nullptr);
+    CSection* code = backEnd.addCode();
+    backEnd.label("loop", code);
+    backEnd.add(code, regs(Mov, {"R1", "R2"}));
+    backEnd.add(code, expr(Jmp, sym("loop")));
+    code->m_lstLines = {"loop : mov r1 , r2 \n", "jmp loop \n"};
+    CSection* data = backEnd.addData();
+    backEnd.add(data, expr(Word, num(0x1234)));
+    backEnd.m_common.m_sections->addSection("bss", CSection::NoBits, 0, "XM")->m_lstLines = {"hidden"};
+    backEnd.addCode();  // processed, but without listing texts
+    backEnd.layout();
+    EXPECT_EQ(backEnd.listing(),
+              "SYMBOL TABLE:\n"
+              "Sym: name=early value=0 size=0 bind=0 type=0 section=0\n"
+              "Sym: name=loop value=0 size=0 bind=0 type=0 section=main\n"
+              "\n\n\nSECTIONS:\n"
+              "loop : mov r1 , r2 \n /* 0x0 | 0x50 */ \n\n"
+              "jmp loop \n /* 0x2 | 0x4000 */ \n\n"
+              "\n\n\n"
+              "\n\n\n"
+              "\n\n\n");
+}
+
+// ---- one section's lines, including inconsistent maps ------------------------
+
+struct SectionCase {
+    const char* name;
+    std::vector<std::uint8_t> code;
+    std::vector<std::int32_t> map;
+    std::vector<std::string> texts;
+    const char* lines;
+};
+
+class ListingLines : public testing::TestWithParam<SectionCase> {};
+
+TEST_P(ListingLines, OffsetAndBytesOfEachCycle)
+{
+    const SectionCase& c = GetParam();
+    CSection section;
+    section.m_code = c.code;
+    section.cycleToAddrMap = c.map;
+    section.m_lstLines = c.texts;
+    CFileBuffer out;
+    CLstEmitter::appendSectionLines(section, out);
+    EXPECT_EQ(out.text(), c.lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, ListingLines,
+    testing::Values(
+        SectionCase{"two_bytes", {0, 0, 0x40, 0x05}, {0, 2}, {"A", "T"}, "A /* 0x0 | 0x0 */ \n\nT /* 0x2 | 0x4005 */ \n\n"},
+        SectionCase{"three_and_four_bytes", {1, 2, 3, 4, 5, 6, 7}, {0, 3}, {"A", "B"},
+                    "A /* 0x0 | 0x10203 */ \n\nB /* 0x3 | 0x4050607 */ \n\n"},
+        SectionCase{"last_cycle_runs_to_the_end", {1, 2, 3, 4}, {0, 1}, {"A", "B"},
+                    "A /* 0x0 | 0x1 */ \n\nB /* 0x1 | 0x20304 */ \n\n"},
+        SectionCase{"cycle_without_bytes", {0xC0, 0x1C}, {0, 0}, {"A", "B"}, "A /* 0x0 | 0x0 */ \n\nB /* 0x0 | 0xc01c */ \n\n"},
+        SectionCase{"more_texts_than_cycles", {0x12, 0x34}, {0}, {"A", "B", "C"},
+                    "A /* 0x0 | 0x1234 */ \n\nB /* 0x2 | 0x0 */ \n\nC /* 0x2 | 0x0 */ \n\n"},
+        SectionCase{"offsets_outside_the_code", {0x12, 0x34}, {5, -1}, {"A", "B"},
+                    "A /* 0x2 | 0x0 */ \n\nB /* 0x0 | 0x1234 */ \n\n"},
+        SectionCase{"more_than_eight_bytes", {0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, {0}, {"A"},
+                    "A /* 0x0 | 0x10203040506070809 */ \n\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(ListingFile, WrittenUnderItsOwnNameOrReported)
+{
+    testsupport::ScopedTempDir dir;
+    BackEnd backEnd;
+    const std::string listing = backEnd.listing();
+    const auto run = testsupport::captureRun([&] {
+        backEnd.m_lst.writeFiles("prog.lst");
+        backEnd.m_lst.writeFiles("missing/prog.lst");
+    });
+    EXPECT_EQ(testsupport::readFile("prog.lst"), listing);
+    EXPECT_EQ(run.output, "Error in error #1316: Failed to open output file missing/prog.lst.\n\n");
+}
+
+}  // namespace

@@ -1,0 +1,260 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "asm/CFileBuffer.h"
+#include "lexer/CVornLexer.h"
+#include "parser/ParserHarness.h"
+
+namespace {
+
+using testsupport::captureRun;
+using testsupport::ParserHarness;
+
+// Tokens as text: the id, then 'text' when not empty, then =value for
+// numbers and line markers, separated by blanks.
+std::string describe(const CToken& token)
+{
+    std::string text = std::to_string(token.m_id);
+    if (!token.m_text.empty()) {
+        text += "'" + token.m_text + "'";
+    }
+    if (token.m_id == TOK_DEC_NUMBER || token.m_id == TOK_LINE_MARKER) {
+        text += "=" + std::to_string(token.m_value);
+    }
+    return text;
+}
+
+struct Lexed {
+    std::string tokens;
+    int unrecognized = 0;
+};
+
+int countOf(const std::string& haystack, const std::string& needle)
+{
+    int count = 0;
+    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Lexes the whole input up to and including the first TOK_END.
+Lexed lexAll(const std::string& input)
+{
+    ParserHarness harness;
+    CVornLexer lexer;
+    lexer.init(nullptr);
+    lexer.m_common = &harness.common();
+    CFileBuffer buffer(input);
+    lexer.m_input = &buffer;
+    Lexed lexed;
+    const auto run = captureRun([&] {
+        for (int count = 0; count < 1000; ++count) {
+            const CToken& token = lexer.next();
+            lexed.tokens += (lexed.tokens.empty() ? "" : " ") + describe(token);
+            if (token.m_id == TOK_END) {
+                break;
+            }
+        }
+    });
+    lexed.unrecognized = countOf(run.output, "error #1305: Unrecognized token.");
+    return lexed;
+}
+
+struct LexCase {
+    const char* name;
+    std::string input;
+    const char* tokens;
+    int unrecognized;
+};
+
+class LexerTokens : public testing::TestWithParam<LexCase> {};
+
+TEST_P(LexerTokens, ScansTheExpectedTokens)
+{
+    const LexCase& c = GetParam();
+    const Lexed lexed = lexAll(c.input);
+    EXPECT_EQ(lexed.tokens, c.tokens) << "input: " << c.input;
+    EXPECT_EQ(lexed.unrecognized, c.unrecognized);
+}
+
+const LexCase kNumberCases[] = {
+    {"HexNumber", "0x1F", "2'0x1F' 11", 0},
+    {"HexPrefixAlone", "0X", "2'0X' 11", 0},
+    {"HexStopsAtNonHexDigit", "0x1fg", "2'0x1f' 10'g' 11", 0},
+    {"Zero", "0", "1=0 11", 0},
+    {"LeadingZeros", "09 017", "1=9 1=17 11", 0},
+    {"NumberThenIdentifier", "12abc", "1=12 10'abc' 11", 0},
+    {"DotStartsIdentifier", "1.5", "1=1 10'.5' 11", 0},
+    {"LargestNumber", "2147483647", "1=2147483647 11", 0},
+    {"NumberSaturates", "2147483648 99999999999999999999", "1=2147483647 1=2147483647 11", 0},
+    {"NumbersCarryNoSign", "x = -5", "10'x' 24'=' 15'-' 1=5 11", 0},
+};
+INSTANTIATE_TEST_SUITE_P(Numbers, LexerTokens, testing::ValuesIn(kNumberCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LexCase kOperatorCases[] = {
+    {"EveryOperator", ": , [ ] ( ) { } + - * / % & | >> << ~ =",
+     "52':' 3',' 4'[' 5']' 6'(' 7')' 8'{' 9'}' 14'+' 15'-' 16'*' 17'/' 18'%' 19'&' 20'|' 21'>>' 22'<<' 23'~' "
+     "24'=' 11",
+     0},
+    {"ShiftWithoutBlanks", "a>>2", "10'a' 21'>>' 1=2 11", 0},
+    {"LoneGreaterIsUnrecognized", "a>2", "10'a' 11", 1},
+    {"ColonIsNoIdentifierCharacter", "a:b", "10'a' 52':' 10'b' 11", 0},
+    {"SlashBetweenIdentifiers", "a / b", "10'a' 17'/' 10'b' 11", 0},
+};
+INSTANTIATE_TEST_SUITE_P(Operators, LexerTokens, testing::ValuesIn(kOperatorCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LexCase kCommentCases[] = {
+    {"SemicolonComment", "a ; note\nb", "10'a' 12 10'b' 11", 0},
+    {"SlashSlashComment", "// note\nb", "12 10'b' 11", 0},
+    {"LineCommentCutOffByEnd", "a ; note", "10'a' 11", 0},
+    {"BlockComment", "/* a */ b", "25 10'b' 11", 0},
+    {"BlockCommentEndsAtFirstClose", "/* a **/ b */", "25 10'b' 16'*' 17'/' 11", 0},
+    {"BlockCommentSpansLines", "/* a\n b */c", "25 10'c' 11", 0},
+    {"SlashStarSlashDoesNotClose", "/*/ x */y", "25 10'y' 11", 0},
+    {"UnclosedBlockCommentSwallowsTheRest", "a /* b\nc", "10'a' 11", 0},
+};
+INSTANTIATE_TEST_SUITE_P(Comments, LexerTokens, testing::ValuesIn(kCommentCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LexCase kLineCases[] = {
+    {"CarriageReturnIsBlank", "a\r\nb", "10'a' 12 10'b' 11", 0},
+    {"MarkerWithFlags", "# 12 \"src.s\" 1 3\n", "13'src.s'=12 12 11", 0},
+    {"MarkerWithoutFlags", "# 1 \"<built-in>\"\nx", "13'<built-in>'=1 12 10'x' 11", 0},
+    {"MarkerWithCarriageReturn", "# 7 \"a b.s\"\r\n", "13'a b.s'=7 12 11", 0},
+    {"MarkerNumberIsItsLeadingDigits", "# 12x3 \"f\"\n", "13'f'=12 12 11", 0},
+    {"MarkerNumberSaturates", "# 99999999999 \"f\"\n", "13'f'=2147483647 12 11", 0},
+    {"MarkerWithoutQuoteIsNoMarker", "# 1 f\n", "11", 1},
+    {"HashWithoutSpaceIsNoMarker", "#1 \"f\"\n", "11", 1},
+    {"MarkerWithJunkAfterNameIsNoMarker", "# 1 \"f\"x\n", "11", 1},
+    {"MarkerCutOffAfterName", "# 1 \"f\"", "11", 1},
+    {"MarkerCutOffInName", "# 1 \"f", "11", 1},
+    {"MarkerCutOffInNumber", "# 1", "11", 1},
+    {"MarkerCutOffInFlags", "# 1 \"f\" 2", "11", 1},
+    {"MarkerCutOffAfterCarriageReturn", "# 1 \"f\"\r", "11", 1},
+    {"LoneHashAtEnd", "#", "11", 1},
+};
+INSTANTIATE_TEST_SUITE_P(Lines, LexerTokens, testing::ValuesIn(kLineCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LexCase kKeywordCases[] = {
+    {"MixedCaseMnemonicBecomesUpperCase", "MoV r1, R2", "53'MOV' 75'r1' 3',' 76'R2' 11", 0},
+    {"LabelAndJump", "label: jmp label", "10'label' 52':' 65'jmp' 10'label' 11", 0},
+    {"NegatedJumpInMixedCase", "jmpNZ", "69'JMPNZ' 11", 0},
+    {"SectionNamesOnlyInLowerCase", ".text .data .TEXT .Data", "50'.text' 51'.data' 10'.TEXT' 10'.Data' 11", 0},
+    {"NearKeywordsAreIdentifiers", "r8 R10 jmpn jmpzz movx mov.",
+     "10'r8' 10'R10' 10'jmpn' 10'jmpzz' 10'movx' 10'mov.' 11", 0},
+    {"IdentifierWithDotsAndDigits", "a.b_c9", "10'a.b_c9' 11", 0},
+    {"SeparatorInAnyCase", "__NEW_LINE__ __new_Line__", "26'__NEW_LINE__' 26'__NEW_LINE__' 11", 0},
+    {"EveryRegister", "r0 R1 r2 R3 r4 R5 r6 R7",
+     "74'r0' 75'R1' 76'r2' 77'R3' 78'r4' 79'R5' 80'r6' 81'R7' 11", 0},
+};
+INSTANTIATE_TEST_SUITE_P(Keywords, LexerTokens, testing::ValuesIn(kKeywordCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+const LexCase kHostileCases[] = {
+    {"EmptyInput", "", "11", 0},
+    {"Dollar", "$ mov r1, r2", "11", 1},
+    {"NulByte", std::string("a\0b", 3), "10'a' 11", 1},
+    {"HighByte", "a\x80", "10'a' 11", 1},
+    {"ByteFF", "\xff", "11", 1},
+    {"OnlyBlanks", " \t\r ", "11", 0},
+};
+INSTANTIATE_TEST_SUITE_P(Hostile, LexerTokens, testing::ValuesIn(kHostileCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A lexer reading from its own buffer, for the history tests.
+class LexerHistory : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_lexer.init(nullptr);
+        m_lexer.m_common = &m_harness.common();
+        m_lexer.m_input = &m_buffer;
+    }
+
+    ParserHarness m_harness;
+    CFileBuffer m_buffer{"mov r1, r2\n"};
+    CVornLexer m_lexer;
+};
+
+TEST_F(LexerHistory, UngetReplaysFromTheHistoryWithoutScanning)
+{
+    EXPECT_EQ(m_lexer.next().m_id, TOK_MOV);
+    const std::size_t scanned = m_buffer.m_pos;
+    EXPECT_EQ(m_lexer.unget().m_id, TOK_MOV);
+    EXPECT_EQ(m_lexer.m_cursor, 0);
+    EXPECT_EQ(m_lexer.next().m_text, "mov");
+    EXPECT_EQ(m_buffer.m_pos, scanned);
+    EXPECT_EQ(m_lexer.historySize(), 1u);
+}
+
+TEST_F(LexerHistory, PeekDoesNotAdvance)
+{
+    EXPECT_EQ(m_lexer.peek().m_id, TOK_MOV);
+    EXPECT_EQ(m_lexer.peek().m_id, TOK_MOV);
+    EXPECT_EQ(m_lexer.m_cursor, 0);
+    EXPECT_EQ(m_lexer.historySize(), 1u);
+}
+
+TEST_F(LexerHistory, SavedCursorReplaysAcrossInputs)
+{
+    for (int i = 0; i < 5; ++i) {
+        m_lexer.next();
+    }
+    CFileBuffer other("jmp 5");
+    m_lexer.m_input = &other;
+    m_lexer.m_cursor = 1;
+    EXPECT_EQ(m_lexer.next().m_text, "r1");
+    m_lexer.m_cursor = 5;
+    EXPECT_EQ(m_lexer.next().m_id, TOK_JMP);
+}
+
+TEST_F(LexerHistory, EndRepeatsAtTheEnd)
+{
+    for (int i = 0; i < 5; ++i) {
+        m_lexer.next();
+    }
+    EXPECT_EQ(m_lexer.next().m_id, TOK_END);
+    EXPECT_EQ(m_lexer.next().m_id, TOK_END);
+    EXPECT_EQ(m_lexer.historySize(), 7u);
+}
+
+TEST_F(LexerHistory, TokensBetweenClampsToTheHistory)
+{
+    for (int i = 0; i < 4; ++i) {
+        m_lexer.next();
+    }
+    const std::vector<CToken> middle = m_lexer.tokensBetween(1, 3);
+    ASSERT_EQ(middle.size(), 2u);
+    EXPECT_EQ(middle[0].m_text, "r1");
+    EXPECT_EQ(middle[1].m_id, TOK_COMMA);
+    EXPECT_EQ(m_lexer.tokensBetween(2, 100).size(), 2u);
+    EXPECT_TRUE(m_lexer.tokensBetween(4, 10).empty());
+    EXPECT_TRUE(m_lexer.tokensBetween(3, 1).empty());
+}
+
+TEST_F(LexerHistory, UngetAtTheStartStaysPut)
+{
+    EXPECT_EQ(m_lexer.unget().m_id, TOK_NONE);
+    EXPECT_EQ(m_lexer.m_cursor, 0);
+}
+
+TEST(VornLexerTables, ColonComesFirstAndKeywordsAreComplete)
+{
+    CVornLexer lexer;
+    lexer.init(nullptr);
+    ASSERT_EQ(lexer.m_operators.size(), 19u);
+    EXPECT_EQ(lexer.m_operators.front(), std::make_pair(std::string(":"), std::int32_t{TOK_COLON}));
+    EXPECT_EQ(lexer.m_operators[1].first, ",");
+    EXPECT_EQ(lexer.m_keywords.size(), 61u);
+    EXPECT_EQ(lexer.m_keywords.at("__NEW_LINE__"), TOK_SEPARATOR);
+    EXPECT_EQ(lexer.m_keywords.at("ASHR"), TOK_ASHR);
+    EXPECT_EQ(lexer.m_keywords.count(".TEXT"), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The in-process pipelines driven by the fuzz targets and replayed by their
+// regression test. Program stops are intercepted and reported as outcomes;
+// any other exception leaves these functions, so it shows up as a crash.
+class FuzzPipeline {
+public:
+    // How one input ended: returned normally, or stopped with a status.
+    struct Outcome {
+        bool stopped = false;
+        int status = 0;
+    };
+
+    // Thrown when a property the harness checks does not hold.
+    struct PropertyBroken : std::logic_error {
+        using std::logic_error::logic_error;
+    };
+
+    // Parses `text` as the preprocessed source, lays it out and builds the
+    // ROM, data and listing texts in memory; no file is read or written.
+    static Outcome assembleText(std::string_view text);
+
+    // Splits `bytes` at NUL bytes into arguments, parses them as the command
+    // line, and checks that the preprocessor command built from the result,
+    // and from the raw arguments, splits back into the same words.
+    static Outcome parseCommandLine(std::string_view bytes);
+
+    // Splits a command into words the way a POSIX shell does for words made
+    // of safe characters, single-quoted strings and backslash escapes;
+    // nullopt when anything else would reach the shell unquoted.
+    static std::optional<std::vector<std::string>> splitShellWords(std::string_view command);
+
+    // Sends standard output to /dev/null (the assembler's messages would
+    // drown the fuzzer's own report).
+    static void silenceStdout();
+
+    // Most arguments taken from one options input.
+    static constexpr std::size_t kMaxArguments = 64;
+};
