@@ -121,8 +121,11 @@ void CRozeDov::recordFixups(CSection& section, const std::vector<CStatement*>& g
 {
     for (const CStatement* statement : group) {
         for (const auto& operand : statement->m_operands) {
+            if (operand == nullptr || operand->m_kind != COperand::SymExp) {
+                continue;
+            }
             const auto* symExp = dynamic_cast<const CSymExpOperand*>(operand.get());
-            if (operand->m_kind == COperand::SymExp && symExp != nullptr && symExp->m_expr) {
+            if (symExp != nullptr && symExp->m_expr) {
                 recordFixup(section, group, *statement, *symExp, start);
             }
         }
@@ -200,12 +203,10 @@ void CRozeDov::assignSymbolValues()
         if (section == nullptr || !isLaidOut(*section)) {
             continue;
         }
-        const std::int32_t cycle = std::max(symbol->getCycle(), 0);
         const auto& map = section->cycleToAddrMap;
+        const auto cycle = static_cast<std::size_t>(std::max(symbol->getCycle(), 0));
         const std::size_t end = section->m_code.size();
-        const std::size_t offset =
-            static_cast<std::size_t>(cycle) < map.size() ? static_cast<std::size_t>(map[static_cast<std::size_t>(cycle)]) : end;
-        symbol->m_value = static_cast<std::uint32_t>(offset);
+        symbol->m_value = static_cast<std::uint32_t>(cycle < map.size() ? static_cast<std::size_t>(map[cycle]) : end);
         if ((symbol->m_type == 1 || symbol->m_type == 2) && symbol->m_name == section->m_name) {
             symbol->m_size = static_cast<std::uint32_t>(end);
         }

@@ -7,6 +7,7 @@
 #include "lexer/CToken.h"
 #include "lexer/CVornPlatformDesc.h"
 #include "support/TestSupport.h"
+#include "util/CDiagnosticMsgHandler.h"
 
 namespace backend {
 
@@ -20,22 +21,16 @@ std::unique_ptr<CExpr> sym(const std::string& name)
     return std::make_unique<CExpr>(TOK_IDENTIFIER, 0.0, name);
 }
 
-std::unique_ptr<CExpr> plus(std::unique_ptr<CExpr> left, std::unique_ptr<CExpr> right)
+std::unique_ptr<CExpr> op(int tokenId, std::unique_ptr<CExpr> left, std::unique_ptr<CExpr> right)
 {
-    return std::make_unique<CExpr>(TOK_PLUS, std::move(left), std::move(right));
-}
-
-std::unique_ptr<CExpr> minus(std::unique_ptr<CExpr> left, std::unique_ptr<CExpr> right)
-{
-    return std::make_unique<CExpr>(TOK_MINUS, std::move(left), std::move(right));
+    return std::make_unique<CExpr>(tokenId, std::move(left), std::move(right));
 }
 
 std::unique_ptr<CStatement> regs(int id, const std::vector<std::string>& registers)
 {
     auto statement = std::make_unique<CStatement>(id);
-    for (std::size_t i = 0; i < registers.size(); ++i) {
-        const int role = (i == 0 && id != St) ? CStatement::Destination : CStatement::Source;
-        statement->addOperand(std::make_unique<CRegOperand>(registers[i]), role);
+    for (const std::string& name : registers) {
+        statement->addOperand(std::make_unique<CRegOperand>(name), CStatement::Source);
     }
     return statement;
 }
@@ -65,39 +60,28 @@ BackEnd::BackEnd()
     m_common.m_fileIndexMap = std::make_unique<CFileIndexMap>();
     m_common.m_platformDesc = std::make_unique<CVornPlatformDesc>();
     m_common.m_opcodeGenerator = std::make_unique<CVornOpcodeGenerator>();
-    m_common.m_options->init(&m_driver);
-    m_common.m_diagnostics->init(&m_driver);
-    m_common.m_symbols->init(&m_driver);
-    m_common.m_sections->init(&m_driver);
-    m_common.m_fileIndexMap->init(&m_driver);
+    for (CProgramModule* module : std::initializer_list<CProgramModule*>{
+             m_common.m_options.get(), m_common.m_diagnostics.get(), m_common.m_symbols.get(),
+             m_common.m_sections.get(), m_common.m_fileIndexMap.get(), m_common.m_platformDesc.get(),
+             m_common.m_opcodeGenerator.get(), &m_rom, &m_lst}) {
+        module->init(&m_driver);
+    }
     m_common.m_fileIndexMap->getIndex("prog.s");
-    m_common.m_platformDesc->init(&m_driver);
-    m_common.m_opcodeGenerator->init(&m_driver);
-    m_rom.init(&m_driver);
     m_rom.m_codeBuffer = &m_outBuffer;
-    m_lst.init(&m_driver);
 }
 
-BackEnd::~BackEnd()
-{
-    m_driver.m_common = nullptr;
-}
+BackEnd::~BackEnd() = default;
 
-CSection* BackEnd::addCode()
+CSection* BackEnd::section(int kind)
 {
-    return m_common.m_sections->addSection("main", CSection::Code, 0, "PM");
-}
-
-CSection* BackEnd::addData()
-{
-    return m_common.m_sections->addSection("data", CSection::Data, 0, "XM");
+    const bool code = kind == CSection::Code;
+    return m_common.m_sections->addSection(code ? "main" : "data", kind, 0, code ? "PM" : "XM");
 }
 
 CStatement* BackEnd::add(CSection* section, std::unique_ptr<CStatement> statement, int line)
 {
     statement->m_cycle = nextCycle(*section);
     statement->m_line = line;
-    statement->m_fileIndex = 0;
     section->m_statements.push_back(std::move(statement));
     return section->m_statements.back().get();
 }
@@ -107,9 +91,7 @@ CSymbol* BackEnd::label(const std::string& name, CSection* section)
     CSymbol symbol;
     symbol.m_name = name;
     symbol.m_section = section;
-    if (section != nullptr) {
-        symbol.m_cycle = nextCycle(*section);
-    }
+    symbol.m_cycle = section != nullptr ? nextCycle(*section) : 0;
     m_common.m_symbols->addSymbol(symbol);
     return m_common.m_symbols->find(name);
 }
@@ -119,25 +101,24 @@ std::string BackEnd::layout()
     return testsupport::captureRun([this] { m_driver.layout(); }).output;
 }
 
-void BackEnd::emit()
-{
-    m_rom.run();
-}
-
-std::string BackEnd::romText() const
-{
-    return std::string(m_outBuffer.text());
-}
-
-std::string BackEnd::dataText() const
-{
-    return m_rom.m_dataBuffer ? std::string(m_rom.m_dataBuffer->text()) : std::string();
-}
-
 std::string BackEnd::listing()
 {
     m_lst.run();
     return std::string(m_lst.m_codeBuffer->text());
+}
+
+std::vector<int> BackEnd::reportedCodes() const
+{
+    std::vector<int> codes;
+    for (const auto& message : m_common.m_diagnostics->reported()) {
+        codes.push_back(message.code);
+    }
+    return codes;
+}
+
+CVornOpcodeGenerator& BackEnd::generator()
+{
+    return static_cast<CVornOpcodeGenerator&>(*m_common.m_opcodeGenerator);
 }
 
 }  // namespace backend

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "emitter/BackEndHarness.h"
-#include "emitter/Reg8bit.h"
 #include "lexer/CVornPlatformDesc.h"
 #include "support/TestSupport.h"
 
@@ -9,58 +8,33 @@ using namespace backend;
 
 namespace {
 
-std::vector<int> reportedCodes(const CDiagnosticMsgHandler& diagnostics)
-{
-    std::vector<int> codes;
-    for (const auto& message : diagnostics.reported()) {
-        codes.push_back(message.code);
-    }
-    return codes;
-}
+auto caseName = [](const auto& info) { return std::string(info.param.name); };
 
-CVornOpcodeGenerator& generatorOf(BackEnd& backEnd)
-{
-    return static_cast<CVornOpcodeGenerator&>(*backEnd.m_common.m_opcodeGenerator);
-}
-
-// ---- every instruction of the table, through generate --------------------
+// ---- every instruction of the table ----------------------------------------
 
 struct EncodingCase {
     const char* name;
     int id;
-    std::vector<std::string> registers;  // empty: one expression operand
+    std::vector<std::string> registers;  // none: one expression operand
     double value;
     const char* bits;
 };
 
 const EncodingCase kEncodings[] = {
-    {"mov", Mov, {"R1", "R2"}, 0, "000000001010000"},
-    {"add", Add, {"R7", "R0", "R5"}, 0, "000001111000101"},
-    {"sub", Sub, {"R1", "R2", "R3"}, 0, "000010001010011"},
-    {"and", And, {"R4", "R5", "R6"}, 0, "000011100101110"},
-    {"or", Or, {"R0", "R1", "R7"}, 0, "000100000001111"},
-    {"not", Not, {"r3", "r4"}, 0, "000101011100000"},
-    {"inc", Inc, {"R5", "R5"}, 0, "000110101101000"},
-    {"dec", Dec, {"R6", "R1"}, 0, "000111110001000"},
-    {"shl", Shl, {"R2", "R3"}, 0, "001000010011000"},
-    {"shr", Shr, {"R7", "R6"}, 0, "001001111110000"},
-    {"ashl", Ashl, {"R1", "R0"}, 0, "001010001000000"},
-    {"ashr", Ashr, {"R0", "R7"}, 0, "001011000111000"},
-    {"jmp", Jmp, {}, 0, "010000000000000"},
-    {"jmpz", Jmpz, {}, 1, "010001000000001"},
-    {"jmps", Jmps, {}, 255, "010010011111111"},
-    {"jmpc", Jmpc, {}, 256, "010011100000000"},
-    {"jmpnz", Jmpnz, {}, 5, "010101000000101"},
-    {"jmpns", Jmpns, {}, 511, "010110111111111"},
-    {"jmpnc_cut_to_nine_bits", Jmpnc, {}, 600, "010111001011000"},
-    {"jmp_minus_one", Jmp, {}, -1, "010000111111111"},
-    {"jmp_fraction_truncated", Jmp, {}, 7.9, "010000000000111"},
-    {"ld", Ld, {"R3", "R4"}, 0, "100000011000100"},
-    {"st", St, {"R3", "R4"}, 0, "110000000011100"},
-    {"word_one", Word, {}, 1, "0000000000000001"},
-    {"word_minus_two", Word, {}, -2, "1111111111111110"},
-    {"word_hex", Word, {}, 0x1234, "0001001000110100"},
-    {"word_cut_to_sixteen_bits", Word, {}, 65536 + 7, "0000000000000111"},
+    {"mov", Mov, {"R1", "R2"}, 0, "000000001010000"},       {"add", Add, {"R7", "R0", "R5"}, 0, "000001111000101"},
+    {"sub", Sub, {"R1", "R2", "R3"}, 0, "000010001010011"}, {"and", And, {"R4", "R5", "R6"}, 0, "000011100101110"},
+    {"or", Or, {"R0", "R1", "R7"}, 0, "000100000001111"},   {"not", Not, {"r3", "r4"}, 0, "000101011100000"},
+    {"inc", Inc, {"R5", "R5"}, 0, "000110101101000"},       {"dec", Dec, {"R6", "R1"}, 0, "000111110001000"},
+    {"shl", Shl, {"R2", "R3"}, 0, "001000010011000"},       {"shr", Shr, {"R7", "R6"}, 0, "001001111110000"},
+    {"ashl", Ashl, {"R1", "R0"}, 0, "001010001000000"},     {"ashr", Ashr, {"R0", "R7"}, 0, "001011000111000"},
+    {"jmp", Jmp, {}, 0, "010000000000000"},                 {"jmpz", Jmpz, {}, 1, "010001000000001"},
+    {"jmps", Jmps, {}, 255, "010010011111111"},             {"jmpc", Jmpc, {}, 256, "010011100000000"},
+    {"jmpnz", Jmpnz, {}, 5, "010101000000101"},             {"jmpns", Jmpns, {}, 511, "010110111111111"},
+    {"jmpnc_600_cut", Jmpnc, {}, 600, "010111001011000"},   {"jmp_minus_one", Jmp, {}, -1, "010000111111111"},
+    {"jmp_truncated", Jmp, {}, 7.9, "010000000000111"},     {"ld", Ld, {"R3", "R4"}, 0, "100000011000100"},
+    {"st", St, {"R3", "R4"}, 0, "110000000011100"},         {"word", Word, {}, 1, "0000000000000001"},
+    {"word_minus_two", Word, {}, -2, "1111111111111110"},   {"word_hex", Word, {}, 0x1234, "0001001000110100"},
+    {"word_cut", Word, {}, 65536 + 7, "0000000000000111"},
 };
 
 class InstructionEncoding : public testing::TestWithParam<EncodingCase> {};
@@ -70,43 +44,29 @@ TEST_P(InstructionEncoding, FillsThePatternOfTheTable)
     const EncodingCase& c = GetParam();
     BackEnd backEnd;
     auto statement = c.registers.empty() ? expr(c.id, num(c.value)) : regs(c.id, c.registers);
-    EXPECT_EQ(generatorOf(backEnd).generate({statement.get()}), c.bits);
-    EXPECT_TRUE(backEnd.diagnostics().reported().empty());
+    EXPECT_EQ(backEnd.generator().generate({statement.get()}), c.bits);
+    EXPECT_TRUE(backEnd.reportedCodes().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(AllInstructions, InstructionEncoding, testing::ValuesIn(kEncodings),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(AllInstructions, InstructionEncoding, testing::ValuesIn(kEncodings), caseName);
 
-TEST(InstructionEncoding, SymbolContributesOnlyItsConstantPart)
-{
-    BackEnd backEnd;
-    auto toLabel = expr(Jmp, sym("loop"));
-    auto toLabelPlus = expr(Jmp, plus(sym("loop"), num(3)));
-    EXPECT_EQ(generatorOf(backEnd).generate({toLabel.get()}), "010000000000000");
-    EXPECT_EQ(generatorOf(backEnd).generate({toLabelPlus.get()}), "010000000000011");
-}
-
-TEST(InstructionEncoding, UnknownIdsAndEmptyCyclesGiveNoBits)
+TEST(InstructionEncoding, UnknownIdsEmptyCyclesAndAbsentTreesAddNothing)
 {
     BackEnd backEnd;
     for (int id : {100, 123}) {
         auto statement = regs(id, {"R1"});
-        EXPECT_EQ(generatorOf(backEnd).generate({statement.get()}), "");
-        EXPECT_EQ(generatorOf(backEnd).opcodeInfo().getOpcodeDesc(*statement).m_form, -1);
+        EXPECT_EQ(backEnd.generator().generate({statement.get()}), "");
+        EXPECT_EQ(backEnd.generator().opcodeInfo().getOpcodeDesc(*statement).m_form, -1);
     }
-    EXPECT_EQ(generatorOf(backEnd).generate({}), "");
-}
-
-TEST(PlatformDescription, VornWordsTakeTwoHostBytesInEverySection)
-{
-    CVornPlatformDesc vorn;
-    for (const char* name : {".text", ".data", "other"}) {
-        EXPECT_EQ(vorn.getNumOfHostBytes(name), 2);
-    }
+    EXPECT_EQ(backEnd.generator().generate({}), "");
+    auto noTree = expr(Jmpz, nullptr);
+    EXPECT_EQ(backEnd.generator().generate({noTree.get()}), "010001000000000");
+    EXPECT_TRUE(backEnd.reportedCodes().empty());
+    EXPECT_EQ(CVornPlatformDesc().getNumOfHostBytes(".data"), 2);
     EXPECT_EQ(CPlatformDesc().getNumOfHostBytes(".text"), 1);
 }
 
-// ---- the pattern alphabet, on hand-made descriptions ----------------------
+// ---- the pattern alphabet, on hand-made descriptions ------------------------
 
 struct PatternCase {
     const char* name;
@@ -115,22 +75,22 @@ struct PatternCase {
     std::vector<std::string> registers;
     std::vector<double> values;
     const char* bits;
-    bool warns;  // the statement does not fit the pattern
+    bool warns;  // the statement does not fit the pattern: warning 1
 };
 
 const PatternCase kPatterns[] = {
     {"C_M_N_fields", "CccMmmNnn", {0, 0, 0}, {"R1", "R2", "R3"}, {}, "001010011", false},
-    {"fields_take_registers_in_source_order", "SssDdd", {0, 0}, {"R1", "R6"}, {}, "001110", false},
-    {"U_holds_value_minus_one", "Uuuu", {}, {}, {5}, "0100", false},
-    {"U_of_zero_is_all_ones", "Uuu", {}, {}, {0}, "111", false},
+    {"registers_in_source_order", "SssDdd", {0, 0}, {"R1", "R6"}, {}, "001110", false},
+    {"U_is_value_minus_one", "Uuuu", {}, {}, {5}, "0100", false},
+    {"U_of_zero", "Uuu", {}, {}, {0}, "111", false},
     {"two_immediates", "IiixIi", {}, {}, {5, 2}, "101x10", false},
-    {"immediate_letters_need_not_be_adjacent", "Ii0i", {}, {}, {5}, "1001", false},
-    {"registers_and_immediates_interleaved", "DddIii", {0}, {"R4"}, {3}, "100011", false},
-    {"other_characters_are_copied", "z1Dd.x", {0}, {"R2"}, {}, "z101.x", false},
+    {"scattered_immediate_bits", "Ii0i", {}, {}, {5}, "1001", false},
+    {"registers_and_immediates", "DddIii", {0}, {"R4"}, {3}, "100011", false},
+    {"other_characters_copied", "z1Dd.x", {0}, {"R2"}, {}, "z101.x", false},
     {"missing_encoding_id", "Ddd", {}, {"R5"}, {}, "000", true},
     {"unknown_encoding_id", "Ddd", {7}, {"R5"}, {}, "000", true},
     {"too_few_registers", "DddSss", {0, 0}, {"R5"}, {}, "101000", true},
-    {"register_not_encodable", "Ddd", {0}, {"R8"}, {}, "000", true},
+    {"register_not_encodable", "DddSss", {0, 0}, {"R8", "x1"}, {}, "000000", true},
     {"field_wider_than_its_bits", "Dddd", {0}, {"R7"}, {}, "1110", true},
     {"continuation_without_field", "dd1", {}, {}, {}, "001", true},
     {"immediate_without_operand", "Iii", {}, {}, {}, "000", true},
@@ -142,46 +102,23 @@ TEST_P(PatternFilling, FillsEveryFieldLetter)
 {
     const PatternCase& c = GetParam();
     BackEnd backEnd;
-    COpcodeDesc desc;
-    desc.m_encoding = c.pattern;
-    desc.m_operEncIds = c.operEncIds;
+    const COpcodeDesc desc{1, 0, c.pattern, c.operEncIds};
     auto statement = regs(Mov, c.registers);
     for (double value : c.values) {
         statement->addOperand(std::make_unique<CSymExpOperand>(num(value)), CStatement::Source);
     }
     std::string bits;
-    testsupport::captureRun([&] { bits = generatorOf(backEnd).encodeWith(desc, *statement); });
+    testsupport::captureRun([&] { bits = backEnd.generator().encodeWith(desc, *statement); });
     EXPECT_EQ(bits, c.bits);
-    EXPECT_EQ(reportedCodes(backEnd.diagnostics()), c.warns ? std::vector<int>{1} : std::vector<int>{});
+    EXPECT_EQ(backEnd.reportedCodes(), c.warns ? std::vector<int>{1} : std::vector<int>{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Alphabet, PatternFilling, testing::ValuesIn(kPatterns),
-                         [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Alphabet, PatternFilling, testing::ValuesIn(kPatterns), caseName);
 
-TEST(PatternFilling, AbsentExpressionTreeCountsAsZero)
-{
-    BackEnd backEnd;
-    auto statement = std::make_unique<CStatement>(Jmpz);
-    statement->addOperand(std::make_unique<CSymExpOperand>(nullptr), CStatement::Source);
-    EXPECT_EQ(generatorOf(backEnd).generate({statement.get()}), "010001000000000");
-    EXPECT_TRUE(backEnd.diagnostics().reported().empty());
-}
-
-TEST(Reg8bit, EncodesOnlyTheEightRegisterNames)
-{
-    const Reg8bit encoding;
-    const std::pair<const char*, const char*> cases[] = {
-        {"R0", "000"}, {"r0", "000"}, {"R5", "101"}, {"r7", "111"}, {"R8", ""}, {"x1", ""}, {"R", ""}, {"R10", ""},
-    };
-    for (const auto& [text, bits] : cases) {
-        EXPECT_EQ(encoding.encode(CRegOperand(text)), bits) << text;
-    }
-    EXPECT_EQ(encoding.encode(CMiscOperand("R1")), "");
-}
-
-// ---- merging the patterns of one cycle ------------------------------------
+// ---- merging the patterns of one cycle --------------------------------------
 
 struct MergeCase {
+    const char* name;
     const char* a;
     const char* b;
     const char* merged;
@@ -190,22 +127,25 @@ struct MergeCase {
 
 class MergeOpcodes : public testing::TestWithParam<MergeCase> {};
 
-TEST_P(MergeOpcodes, CombinesPositionsAndWarnsOnConflicts)
+TEST_P(MergeOpcodes, CombinesPositionsAndWarns)
 {
     const MergeCase& c = GetParam();
     BackEnd backEnd;
     std::string merged;
-    testsupport::captureRun([&] { merged = generatorOf(backEnd).mergeOpcodes(c.a, c.b); });
+    testsupport::captureRun([&] { merged = backEnd.generator().mergeOpcodes(c.a, c.b); });
     EXPECT_EQ(merged, c.merged);
-    EXPECT_EQ(reportedCodes(backEnd.diagnostics()), c.warnings);
+    EXPECT_EQ(backEnd.reportedCodes(), c.warnings);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MergeOpcodes,
-                         testing::Values(MergeCase{"01x", "0x1", "011", {}}, MergeCase{"01", "00", "0E", {1}},
-                                         MergeCase{"xx", "xx", "xx", {}}, MergeCase{"D", "D", "D", {}},
-                                         MergeCase{"D0", "0x", "E0", {1}}, MergeCase{"01", "011", "011", {2}},
-                                         MergeCase{"0110", "01", "0110", {2}},
-                                         MergeCase{"11", "001", "EE1", {2, 1, 1}}));
+                         testing::Values(MergeCase{"fixed_wins_over_x", "01x", "0x1", "011", {}},
+                                         MergeCase{"conflict", "01", "00", "0E", {1}},
+                                         MergeCase{"equal_letters", "Dx", "Dx", "Dx", {}},
+                                         MergeCase{"letter_against_bit", "D0", "0x", "E0", {1}},
+                                         MergeCase{"b_longer", "01", "011", "011", {2}},
+                                         MergeCase{"a_longer", "0110", "01", "0110", {2}},
+                                         MergeCase{"sizes_and_conflicts", "11", "001", "EE1", {2, 1, 1}}),
+                         caseName);
 
 TEST(MergeOpcodes, GenerateMergesEveryStatementOfACycle)
 {
@@ -213,9 +153,9 @@ TEST(MergeOpcodes, GenerateMergesEveryStatementOfACycle)
     auto first = regs(Mov, {"R1", "R2"});
     auto same = regs(Mov, {"R1", "R2"});
     auto other = regs(Add, {"R1", "R2", "R3"});
-    EXPECT_EQ(generatorOf(backEnd).generate({first.get(), same.get()}), "000000001010000");
+    EXPECT_EQ(backEnd.generator().generate({first.get(), same.get()}), "000000001010000");
     std::string merged;
-    const auto run = testsupport::captureRun([&] { merged = generatorOf(backEnd).generate({first.get(), other.get()}); });
+    const auto run = testsupport::captureRun([&] { merged = backEnd.generator().generate({first.get(), other.get()}); });
     EXPECT_EQ(merged, "00000E001010011");
     EXPECT_EQ(run.output, "Warning in warning #1: Some is bad in opcode\n\n");
 }

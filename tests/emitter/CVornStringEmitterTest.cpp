@@ -4,7 +4,9 @@
 
 #include "asm/CSectionTable.h"
 #include "emitter/BackEndHarness.h"
+#include "lexer/CToken.h"
 #include "support/TestSupport.h"
+#include "util/CDiagnosticMsgHandler.h"
 
 using namespace backend;
 
@@ -12,45 +14,47 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-constexpr const char* kRomHead = "architecture Behavioral of instr_rom is\nbegin\n    oQ <= ";
-constexpr const char* kRomTail = "\"000000000000000\";\nend Behavioral;\n";
+const std::string kRomHead = "architecture Behavioral of instr_rom is\nbegin\n    oQ <= ";
+const std::string kRomTail = "\"000000000000000\";\nend Behavioral;\n";
+
+std::string dataText(const BackEnd& backEnd)
+{
+    return std::string(backEnd.m_rom.m_dataBuffer->text());
+}
 
 TEST(RomText, CodeWordsBecomeOneArchitectureBlock)
 {
     BackEnd backEnd;
-    CSection* code = backEnd.addCode();
+    CSection* code = backEnd.section(CSection::Code);
     backEnd.add(code, regs(Add, {"R1", "R2", "R3"}));
     backEnd.add(code, expr(Jmp, num(5)));
     backEnd.layout();
-    backEnd.emit();
-    EXPECT_EQ(backEnd.romText(),
+    backEnd.m_rom.run();
+    EXPECT_EQ(backEnd.m_outBuffer.text(),
               "architecture Behavioral of instr_rom is\n"
               "begin\n"
               "    oQ <= \"000001001010011\"  when iA = 0 else\n"
               "          \"010000000000101\"  when iA = 1 else\n"
               "          \"000000000000000\";\n"
               "end Behavioral;\n");
-    EXPECT_EQ(backEnd.dataText(), "");
+    EXPECT_EQ(dataText(backEnd), "");
 }
 
 TEST(RomText, EverySectionKindGoesToItsOwnText)
 {
     BackEnd backEnd;
-    CSection* empty = backEnd.addCode();
-    CSection* data = backEnd.addData();
+    backEnd.section(CSection::Code);  // empty: a block with only the default line
+    CSection* data = backEnd.section(CSection::Data);
     backEnd.add(data, expr(Word, num(0x1234)));
     backEnd.add(data, expr(Word, num(0xFFFE)));
-    CSection* readOnly = backEnd.m_common.m_sections->addSection("rodata", CSection::ReadOnlyData, 0, "XM");
-    backEnd.add(readOnly, expr(Word, num(1)));
+    backEnd.add(backEnd.section(CSection::ReadOnlyData), expr(Word, num(1)));
     backEnd.m_common.m_sections->addSection("bss", CSection::NoBits, 0, "XM")->m_code = {1, 2};
-    CSection* moreData = backEnd.addData();
-    backEnd.add(moreData, expr(Word, num(7)));
+    backEnd.add(backEnd.section(CSection::Data), expr(Word, num(7)));
     backEnd.layout();
-    backEnd.emit();
-    EXPECT_TRUE(empty->m_code.empty());
-    EXPECT_EQ(backEnd.romText(), std::string(kRomHead) + kRomTail + kRomHead +
-                                     "\"000000000000001\"  when iA = 0 else\n          " + kRomTail);
-    EXPECT_EQ(backEnd.dataText(), "sMEM(0) <= x\"1234\";\nsMEM(1) <= x\"fffe\";\nsMEM(0) <= x\"0007\";\n");
+    backEnd.m_rom.run();
+    EXPECT_EQ(backEnd.m_outBuffer.text(),
+              kRomHead + kRomTail + kRomHead + "\"000000000000001\"  when iA = 0 else\n          " + kRomTail);
+    EXPECT_EQ(dataText(backEnd), "sMEM(0) <= x\"1234\";\nsMEM(1) <= x\"fffe\";\nsMEM(0) <= x\"0007\";\n");
 }
 
 TEST(RomText, OddByteCountReadsTheMissingByteAsZero)
@@ -59,11 +63,9 @@ TEST(RomText, OddByteCountReadsTheMissingByteAsZero)
     CFileBuffer data;
     CVornStringEmitter::appendRomText({0x41}, rom);
     CVornStringEmitter::appendDataText({0x12, 0x34, 0xAB}, data);
-    EXPECT_EQ(rom.text(), std::string(kRomHead) + "\"010000010000000\"  when iA = 0 else\n          " + kRomTail);
+    EXPECT_EQ(rom.text(), kRomHead + "\"010000010000000\"  when iA = 0 else\n          " + kRomTail);
     EXPECT_EQ(data.text(), "sMEM(0) <= x\"1234\";\nsMEM(1) <= x\"ab00\";\n");
 }
-
-// ---- fixups ----------------------------------------------------------------
 
 struct FixupCase {
     const char* name;
@@ -107,53 +109,41 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FixupPatching, JumpsAndDataWordsCarryLabelAddressesInTheTexts)
 {
     BackEnd backEnd;
-    CSection* code = backEnd.addCode();
+    CSection* code = backEnd.section(CSection::Code);
     for (int i = 0; i < 10; ++i) {
         backEnd.add(code, regs(Mov, {"R0", "R0"}));
     }
     backEnd.label("target", code);
-    backEnd.add(code, expr(Jmp, plus(sym("target"), num(2))));
-    CSection* data = backEnd.addData();
-    backEnd.add(data, expr(Word, sym("target")));
+    backEnd.add(code, expr(Jmp, op(TOK_PLUS, sym("target"), num(2))));
+    backEnd.add(backEnd.section(CSection::Data), expr(Word, sym("target")));
     backEnd.layout();
-    backEnd.emit();
-    EXPECT_NE(backEnd.romText().find("\"010000000001011\"  when iA = 10 else"), std::string::npos);
-    EXPECT_EQ(backEnd.dataText(), "sMEM(0) <= x\"000a\";\n");
+    backEnd.m_rom.run();
+    EXPECT_NE(backEnd.m_outBuffer.text().find("\"010000000001011\"  when iA = 10 else"), std::string::npos);
+    EXPECT_EQ(dataText(backEnd), "sMEM(0) <= x\"000a\";\n");
     EXPECT_EQ(code->m_code[21], 0x02);  // the section keeps the unpatched constant
 }
 
-// ---- writing the files -----------------------------------------------------
-
-TEST(RomFiles, BothFilesAreWrittenAlsoWhenEmpty)
+TEST(RomFiles, WrittenAlsoWhenEmptyAndEveryFailureIsReported)
 {
     testsupport::ScopedTempDir dir;
     BackEnd backEnd;
-    backEnd.add(backEnd.addData(), expr(Word, num(1)));
+    backEnd.add(backEnd.section(CSection::Data), expr(Word, num(1)));
     backEnd.layout();
-    backEnd.emit();
-    backEnd.m_rom.writeFiles("out");
+    backEnd.m_rom.run();
+    std::filesystem::create_directory("blocked.txt");  // a directory where a file should go
+    const auto run = testsupport::captureRun([&] {
+        backEnd.m_rom.writeFiles("out");
+        backEnd.m_rom.writeFiles("missing/out");
+        backEnd.m_rom.writeFiles("blocked");
+    });
     EXPECT_EQ(testsupport::readFile("out.txt"), "");
     EXPECT_EQ(testsupport::readFile("out.dat"), "sMEM(0) <= x\"0001\";\n");
-    EXPECT_TRUE(backEnd.diagnostics().reported().empty());
-}
-
-TEST(RomFiles, FileThatCannotBeCreatedIsReportedAndTheOthersAreStillWritten)
-{
-    testsupport::ScopedTempDir dir;
-    BackEnd backEnd;
-    backEnd.emit();
-    std::filesystem::create_directory("out.txt");  // a directory where the file should go
-    const auto run = testsupport::captureRun([&] {
-        backEnd.m_rom.writeFiles("missing/out");
-        backEnd.m_rom.writeFiles("out");
-    });
+    EXPECT_EQ(testsupport::readFile("blocked.dat"), "sMEM(0) <= x\"0001\";\n");
     EXPECT_EQ(run.output,
               "Error in error #1316: Failed to open output file missing/out.txt.\n\n"
               "Error in error #1316: Failed to open output file missing/out.dat.\n\n"
-              "Error in error #1316: Failed to open output file out.txt.\n\n");
-    EXPECT_TRUE(std::filesystem::is_regular_file("out.dat"));
-    const auto stop = testsupport::captureRun([&] { backEnd.diagnostics().check(); });
-    EXPECT_EQ(stop.status, 1);
+              "Error in error #1316: Failed to open output file blocked.txt.\n\n");
+    EXPECT_EQ(testsupport::captureRun([&] { backEnd.m_common.m_diagnostics->check(); }).status, 1);
 }
 
 }  // namespace
