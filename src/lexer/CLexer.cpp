@@ -65,13 +65,11 @@ std::int32_t appendDigit(std::int32_t value, int c)
     return next > kMaxNumber ? kMaxNumber : static_cast<std::int32_t>(next);
 }
 
-CToken makeToken(std::int32_t id, std::string text = {}, std::int32_t value = 0)
+void setToken(CToken& token, std::int32_t id, std::string_view text = {}, std::int32_t value = 0)
 {
-    CToken token;
     token.m_id = id;
-    token.m_text = std::move(text);
+    token.m_text.assign(text);
     token.m_value = value;
-    return token;
 }
 }  // namespace
 
@@ -86,7 +84,7 @@ void CLexer::init(CAsm* driver)
 
 void CLexer::scanTargetToken(CToken& token)
 {
-    token = CToken{};
+    setToken(token, TOK_NONE);
 }
 
 const CToken& CLexer::next()
@@ -99,7 +97,8 @@ const CToken& CLexer::next()
     if (index < m_history.size()) {
         return m_history[index];
     }
-    m_history.push_back(scanToken());
+    // Scanned in place: the token's text is copied once, from the input.
+    scanToken(m_history.emplace_back());
     return m_history.back();
 }
 
@@ -194,32 +193,54 @@ void CLexer::skipWhile(bool (*inClass)(int))
     }
 }
 
-CToken CLexer::scanToken()
+void CLexer::refreshIndexes()
 {
-    CToken token;
+    if (m_indexedOperators != m_operators.size()) {
+        m_operatorStarts.fill(false);
+        for (const auto& entry : m_operators) {
+            if (!entry.first.empty()) {
+                m_operatorStarts[static_cast<unsigned char>(entry.first.front())] = true;
+            }
+        }
+        m_indexedOperators = m_operators.size();
+    }
+    if (m_keywordIndex.size() != m_keywords.size()) {
+        m_keywordIndex.clear();
+        for (const auto& [word, id] : m_keywords) {
+            m_keywordIndex.emplace(word, id);
+        }
+    }
+}
+
+void CLexer::scanToken(CToken& token)
+{
+    refreshIndexes();
     skipWhile(isBlank);
     if (scanBlockComment()) {
-        return makeToken(TOK_COMMENT);
+        setToken(token, TOK_COMMENT);
+        return;
     }
     if (scanLineComment(token)) {
-        return token;
+        return;
     }
     if (atEnd()) {
-        return makeToken(TOK_END);
+        setToken(token, TOK_END);
+        return;
     }
     if (scanNewline()) {
-        return makeToken(TOK_NEWLINE);
+        setToken(token, TOK_NEWLINE);
+        return;
     }
     scanTargetToken(token);
     if (token.m_id != TOK_NONE) {
-        return token;
+        return;
     }
     if (scanOperator(token) || scanIdentifier(token) || scanLineMarker(token) || scanHexNumber(token) ||
         scanDecNumber(token)) {
-        return token;
+        return;
     }
     reportUnrecognized();
-    return makeToken(TOK_END);
+    setToken(token, TOK_END);
 }
 
 bool CLexer::scanBlockComment()
@@ -245,7 +266,7 @@ bool CLexer::scanLineComment(CToken& token)
         return false;
     }
     // A comment cut off by the end of input ends the input.
-    token = makeToken(skipPast('\n') ? TOK_NEWLINE : TOK_END);
+    setToken(token, skipPast('\n') ? TOK_NEWLINE : TOK_END);
     return true;
 }
 
@@ -262,10 +283,13 @@ bool CLexer::scanOperator(CToken& token)
 {
     const std::string_view rest(reinterpret_cast<const char*>(m_input->m_data.data()) + m_input->m_pos,
                                 m_input->m_data.size() - m_input->m_pos);
+    if (!m_operatorStarts[static_cast<unsigned char>(rest.front())]) {
+        return false;
+    }
     for (const auto& [text, id] : m_operators) {
         if (rest.substr(0, text.size()) == text) {
             advance(text.size());
-            token = makeToken(id, text);
+            setToken(token, id, text);
             return true;
         }
     }
@@ -279,23 +303,22 @@ bool CLexer::scanIdentifier(CToken& token)
     }
     const std::size_t start = position();
     skipWhile(isIdentifierPart);
-    std::string word(textFrom(start));
-    const std::int32_t id = lookupKeyword(word);
-    token = makeToken(id, std::move(word));
+    setToken(token, TOK_IDENTIFIER, textFrom(start));
+    token.m_id = lookupKeyword(token.m_text);
     return true;
 }
 
-std::int32_t CLexer::lookupKeyword(std::string& word) const
+std::int32_t CLexer::lookupKeyword(std::string& word)
 {
-    if (auto found = m_keywords.find(word); found != m_keywords.end()) {
+    if (auto found = m_keywordIndex.find(word); found != m_keywordIndex.end()) {
         return found->second;
     }
-    std::string upper(word);
-    for (char& c : upper) {
+    m_upperWord.assign(word);
+    for (char& c : m_upperWord) {
         c = toUpper(c);
     }
-    if (auto found = m_keywords.find(upper); found != m_keywords.end()) {
-        word = std::move(upper);
+    if (auto found = m_keywordIndex.find(m_upperWord); found != m_keywordIndex.end()) {
+        word = m_upperWord;
         return found->second;
     }
     return TOK_IDENTIFIER;
@@ -335,8 +358,8 @@ bool CLexer::scanLineMarker(CToken& token)
     if (!skipPast('"')) {
         return mismatch();
     }
-    std::string name(textFrom(nameStart));
-    name.pop_back();
+    const std::string_view quoted = textFrom(nameStart);
+    const std::string_view name = quoted.substr(0, quoted.size() - 1);
     // Flags: groups of one space and one character, dropped.
     while (peekByte() == ' ' && peekByte(1) != kNoByte) {
         advance(2);
@@ -347,7 +370,7 @@ bool CLexer::scanLineMarker(CToken& token)
     }
     // The line feed stays: it is the next token.
     advance(carriageReturn);
-    token = makeToken(TOK_LINE_MARKER, std::move(name), line);
+    setToken(token, TOK_LINE_MARKER, name, line);
     return true;
 }
 
@@ -359,7 +382,7 @@ bool CLexer::scanHexNumber(CToken& token)
     const std::size_t start = position();
     advance(2);
     skipWhile(isHexDigit);
-    token = makeToken(TOK_HEX_NUMBER, std::string(textFrom(start)));
+    setToken(token, TOK_HEX_NUMBER, textFrom(start));
     return true;
 }
 
@@ -373,7 +396,7 @@ bool CLexer::scanDecNumber(CToken& token)
         value = appendDigit(value, c);
         advance();
     }
-    token = makeToken(TOK_DEC_NUMBER, {}, value);
+    setToken(token, TOK_DEC_NUMBER, {}, value);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -7,6 +8,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,8 +19,8 @@ class CFileBuffer;
 
 // Turns the bytes of a CFileBuffer into tokens. Every token scanned stays in
 // a history with a cursor, so the parser can back up and replay tokens
-// without scanning them again. Target lexers add operators and keywords
-// (before calling init) and may supply tokens of their own.
+// without scanning them again. Target lexers may put operators before the
+// base ones (ahead of init), add keywords, and supply tokens of their own.
 class CLexer : public CProgramModule {
 public:
     // Fills the base operator table and the keyword "__NEW_LINE__".
@@ -62,8 +64,8 @@ protected:
     std::string_view textFrom(std::size_t start) const;
 
 private:
-    CToken scanToken();
-    void skipBlanks();
+    // Scans one token into `token` (a fresh entry of the history).
+    void scanToken(CToken& token);
     bool scanBlockComment();
     bool scanLineComment(CToken& token);
     bool scanNewline();
@@ -80,5 +82,15 @@ private:
     void skipWhile(bool (*inClass)(int));
     // The keyword id of the word (as written, else in upper case, which then
     // becomes the word) or TOK_IDENTIFIER.
-    std::int32_t lookupKeyword(std::string& word) const;
+    std::int32_t lookupKeyword(std::string& word);
+    // Rebuilds the look-up indexes when the tables have grown; targets fill
+    // the tables before and after the base init, so this happens at the first scan.
+    void refreshIndexes();
+
+    // Derived from the tables: the bytes some operator begins with, and the
+    // keywords by hash (views of the map's keys, which never move).
+    std::array<bool, 256> m_operatorStarts{};
+    std::size_t m_indexedOperators = 0;
+    std::unordered_map<std::string_view, std::int32_t> m_keywordIndex;
+    std::string m_upperWord;
 };

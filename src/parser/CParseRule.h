@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -49,4 +50,9 @@ public:
 
 private:
     bool matchElement(CAsmParser& parser, const Element& element);
+
+    // How many operands each role list of a built record receives.
+    std::size_t m_sources = 0;
+    std::size_t m_destinations = 0;
+    std::size_t m_auxiliaries = 0;
 };

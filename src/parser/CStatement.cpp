@@ -14,3 +14,12 @@ void CStatement::addOperand(std::unique_ptr<COperand> operand, int role)
         m_dstOps.push_back(raw);
     }
 }
+
+void CStatement::reserveOperands(std::size_t operands, std::size_t sources, std::size_t destinations,
+                                 std::size_t auxiliaries)
+{
+    m_operands.reserve(operands);
+    m_srcOps.reserve(sources);
+    m_dstOps.reserve(destinations);
+    m_auxOps.reserve(auxiliaries);
+}

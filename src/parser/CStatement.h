@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -17,6 +18,9 @@ public:
 
     // Appends the operand to m_operands and, by role, to the role lists.
     void addOperand(std::unique_ptr<COperand> operand, int role);
+    // Sizes the lists ahead of addOperand.
+    void reserveOperands(std::size_t operands, std::size_t sources, std::size_t destinations,
+                         std::size_t auxiliaries);
 
     std::int32_t m_cycle = 0;
     std::int32_t m_id = 0;

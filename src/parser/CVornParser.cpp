@@ -116,7 +116,7 @@ void CVornParser::run()
         }
         m_lexer->unget();
         const std::int32_t start = m_lexer->m_cursor;
-        if (!tryStatement(start)) {
+        if (!tryStatement(start, id)) {
             reportSyntaxError();
             skipStatement();
             continue;
@@ -134,10 +134,10 @@ void CVornParser::finish()
     }
 }
 
-bool CVornParser::tryStatement(std::int32_t start)
+bool CVornParser::tryStatement(std::int32_t start, std::int32_t first)
 {
     try {
-        if (parseStatement(start)) {
+        if (parseStatement(start, first)) {
             return true;
         }
     } catch (const CParseError&) {
@@ -147,22 +147,24 @@ bool CVornParser::tryStatement(std::int32_t start)
     return false;
 }
 
-bool CVornParser::parseStatement(std::int32_t start)
+bool CVornParser::parseStatement(std::int32_t start, std::int32_t first)
 {
-    if (parseLineMarker()) {
+    // Each kind is tried only when the first token can begin it; the others
+    // would fail at once without effect.
+    if (first == TOK_LINE_MARKER && parseLineMarker()) {
         expectEndOfStatement();
         if (m_debugDump) {
             std::cout << "PREPROCESSOR \n";
         }
         return true;
     }
-    if (parseLabel()) {
+    if (first == TOK_IDENTIFIER && parseLabel()) {
         if (m_debugDump) {
             std::cout << "LABEL: \n";
         }
         return true;
     }
-    if (parseDirective()) {
+    if (parseDirective(first)) {
         if (m_debugDump) {
             std::cout << ".directive \n";
         }
@@ -173,7 +175,7 @@ bool CVornParser::parseStatement(std::int32_t start)
         CProgramExit::stop(1);
     }
     if (m_section->m_kind == CSection::Code) {
-        return parseInstruction(start);
+        return parseInstruction(start, first);
     }
     return parseDataWord(start);
 }
@@ -219,9 +221,9 @@ bool CVornParser::parseLabel()
     return true;
 }
 
-bool CVornParser::parseDirective()
+bool CVornParser::parseDirective(std::int32_t first)
 {
-    const DirectiveEntry* directive = findDirective(m_lexer->peek().m_id);
+    const DirectiveEntry* directive = findDirective(first);
     if (directive == nullptr) {
         return false;
     }
@@ -233,9 +235,9 @@ bool CVornParser::parseDirective()
     return true;
 }
 
-bool CVornParser::parseInstruction(std::int32_t start)
+bool CVornParser::parseInstruction(std::int32_t start, std::int32_t first)
 {
-    for (CParseRule* rule : rulesStartingWith(m_lexer->peek().m_id)) {
+    for (CParseRule* rule : rulesStartingWith(first)) {
         if (rule->tryMatch(*this)) {
             expectEndOfStatement();
             closeStatement();
@@ -257,6 +259,7 @@ bool CVornParser::parseDataWord(std::int32_t start)
         m_lexer->unget();
     }
     auto statement = std::make_unique<CStatement>(kDataWordId);
+    statement->reserveOperands(1, 1, 0, 0);
     statement->addOperand(std::make_unique<CSymExpOperand>(std::move(tree)), CStatement::Source);
     addStatement(std::move(statement));
     closeStatement();

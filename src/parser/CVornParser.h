@@ -17,12 +17,13 @@ public:
     void finish() override;
 
 private:
-    bool tryStatement(std::int32_t start);
-    bool parseStatement(std::int32_t start);
+    // `first` is the id of the statement's first token, at `start`.
+    bool tryStatement(std::int32_t start, std::int32_t first);
+    bool parseStatement(std::int32_t start, std::int32_t first);
     bool parseLineMarker();
     bool parseLabel();
-    bool parseDirective();
-    bool parseInstruction(std::int32_t start);
+    bool parseDirective(std::int32_t first);
+    bool parseInstruction(std::int32_t start, std::int32_t first);
     bool parseDataWord(std::int32_t start);
     // Newline, "__NEW_LINE__" or the end of input must follow a statement.
     void expectEndOfStatement();

@@ -139,30 +139,6 @@ TEST(RuleMatching, FreesTheExpressionOfAFailedAttempt)
     EXPECT_EQ(bench.m_output, "Expression is lbl + 2\nExpression is lbl + 2\njmp exp\n");
 }
 
-TEST(RuleMatching, BareMnemonicFailsTheExpressionElement)
-{
-    RuleBench bench({{"jmp exp", 1, {kExp}}});
-    EXPECT_EQ(bench.match("jmp\n"), 0);
-    EXPECT_EQ(bench.m_parser.m_lexer->m_cursor, bench.m_start);
-}
-
-TEST(RuleMatching, StampsTheRecordWithCycleLineAndFile)
-{
-    RuleBench bench({{"st reg, reg", 7, {kReg, {COperand::Register, CStatement::SourceAndDestination}}}});
-    bench.m_parser.m_curCycle = 4;
-    bench.m_parser.m_line = 12;
-    bench.m_parser.m_fileIndex = 3;
-    ASSERT_EQ(bench.match("st r1, r2"), 7);
-    const CStatement& statement = *bench.m_parser.m_pending[0];
-    EXPECT_EQ(statement.m_id, 7);
-    EXPECT_EQ(statement.m_cycle, 4);
-    EXPECT_EQ(statement.m_line, 12);
-    EXPECT_EQ(statement.m_fileIndex, 3);
-    EXPECT_EQ(statement.m_srcOps.size(), 2u);
-    ASSERT_EQ(statement.m_dstOps.size(), 1u);
-    EXPECT_EQ(statement.m_dstOps[0]->m_text, "r2");
-}
-
 TEST(RuleIndex, OffersEachMnemonicItsOwnRuleOnly)
 {
     ParserHarness harness;

@@ -48,13 +48,4 @@ TEST(PreprocessedSource, TracesMarkersLabelsRulesAndExpressions)
     }
 }
 
-TEST(PreprocessedSource, SectionBeforeAnyDirectiveStopsAtOnce)
-{
-    ScopedTempDir dir;
-    writeFile("prog.s", "\n\nmov r1, r2\nmov r1\n");
-    const auto result = runAssembler({"prog.s"});
-    EXPECT_EQ(result.output, "Error in \"prog.s\", line 3: error #1314: Syntax error. Section definition expected.\n\n");
-    EXPECT_EQ(result.status, 1);
-}
-
 }  // namespace
