@@ -43,8 +43,16 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION "devel")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 set(CPACK_DEBIAN_FILE_NAME "DEB-DEFAULT")
-# The program runs GCC's cc1, linked beside it at its absolute path.
+# The program runs GCC's cc1, linked beside it at its absolute path. That
+# path belongs to one GCC version, so the package also depends on the package
+# that owns it (cpp-12, say); "gcc" alone could bring another version and
+# leave the link dangling.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "gcc")
+execute_process(COMMAND dpkg-query --search "${ROZEDOV_CC1}"
+                OUTPUT_VARIABLE _cc1_owner RESULT_VARIABLE _cc1_owner_status ERROR_QUIET)
+if(_cc1_owner_status EQUAL 0 AND _cc1_owner MATCHES "^([^:,]+):")
+  string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", ${CMAKE_MATCH_1}")
+endif()
 find_program(ROZEDOV_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(ROZEDOV_DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
