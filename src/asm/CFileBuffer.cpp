@@ -16,10 +16,19 @@ bool CFileBuffer::loadFromFile(const std::string& path)
     if (!in) {
         return false;
     }
+    // Sized once from the file's length when it is known, then read in chunks
+    // (a file that grows or shrinks meanwhile is still read whole).
     std::vector<std::uint8_t> data;
+    const std::streamoff size = in.seekg(0, std::ios::end).tellg();
+    in.clear();
+    if (size > 0) {
+        data.reserve(static_cast<std::size_t>(size));
+        in.seekg(0, std::ios::beg);
+    }
     char chunk[65536];
     while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        data.insert(data.end(), chunk, chunk + in.gcount());
+        const auto* bytes = reinterpret_cast<const std::uint8_t*>(chunk);
+        data.insert(data.end(), bytes, bytes + in.gcount());
     }
     if (in.bad()) {
         return false;
@@ -69,7 +78,9 @@ bool CFileBuffer::writeToFile(const std::string& path) const
 
 void CFileBuffer::append(std::string_view text)
 {
-    m_data.insert(m_data.end(), text.begin(), text.end());
+    // As bytes, so the insertion is one block copy rather than a per-character conversion.
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(text.data());
+    m_data.insert(m_data.end(), bytes, bytes + text.size());
 }
 
 std::string_view CFileBuffer::text() const

@@ -206,15 +206,31 @@ void CLexer::refreshIndexes()
     }
     if (m_keywordIndex.size() != m_keywords.size()) {
         m_keywordIndex.clear();
+        m_keywordShapes.fill(0);
         for (const auto& [word, id] : m_keywords) {
             m_keywordIndex.emplace(word, id);
+            if (!word.empty()) {
+                m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] |= lengthBit(word.size());
+            }
         }
     }
 }
 
+bool CLexer::indexesCurrent() const
+{
+    return m_indexedOperators == m_operators.size() && m_keywordIndex.size() == m_keywords.size();
+}
+
+std::uint64_t CLexer::lengthBit(std::size_t length)
+{
+    return std::uint64_t{1} << std::min<std::size_t>(length, 63);
+}
+
 void CLexer::scanToken(CToken& token)
 {
-    refreshIndexes();
+    if (!indexesCurrent()) {
+        refreshIndexes();
+    }
     skipWhile(isBlank);
     if (scanBlockComment()) {
         setToken(token, TOK_COMMENT);
@@ -287,6 +303,9 @@ bool CLexer::scanOperator(CToken& token)
         return false;
     }
     for (const auto& [text, id] : m_operators) {
+        if (!text.empty() && text.front() != rest.front()) {
+            continue;
+        }
         if (rest.substr(0, text.size()) == text) {
             advance(text.size());
             setToken(token, id, text);
@@ -310,6 +329,11 @@ bool CLexer::scanIdentifier(CToken& token)
 
 std::int32_t CLexer::lookupKeyword(std::string& word)
 {
+    // The empty word has no first byte; the look-ups below decide it.
+    if (!word.empty() &&
+        (m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] & lengthBit(word.size())) == 0) {
+        return TOK_IDENTIFIER;
+    }
     if (auto found = m_keywordIndex.find(word); found != m_keywordIndex.end()) {
         return found->second;
     }

@@ -86,11 +86,16 @@ private:
     // Rebuilds the look-up indexes when the tables have grown; targets fill
     // the tables before and after the base init, so this happens at the first scan.
     void refreshIndexes();
+    bool indexesCurrent() const;
+    static std::uint64_t lengthBit(std::size_t length);
 
     // Derived from the tables: the bytes some operator begins with, and the
     // keywords by hash (views of the map's keys, which never move).
     std::array<bool, 256> m_operatorStarts{};
     std::size_t m_indexedOperators = 0;
     std::unordered_map<std::string_view, std::int32_t> m_keywordIndex;
+    // By upper-cased first byte, a bit per keyword length (63 = longer):
+    // words of no such shape skip both hash look-ups.
+    std::array<std::uint64_t, 256> m_keywordShapes{};
     std::string m_upperWord;
 };

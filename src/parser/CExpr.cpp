@@ -106,8 +106,18 @@ CExpr::CExpr(std::int32_t type, std::unique_ptr<CExpr> left, std::unique_ptr<CEx
 {
 }
 
+bool CExpr::hasGrandchildren() const
+{
+    auto inner = [](const std::unique_ptr<CExpr>& child) { return child && (child->m_left || child->m_right); };
+    return inner(m_left) || inner(m_right);
+}
+
 CExpr::~CExpr()
 {
+    // Children without children of their own are simply freed with the members.
+    if (!hasGrandchildren()) {
+        return;
+    }
     std::vector<std::unique_ptr<CExpr>> detached;
     auto detachChildren = [&detached](CExpr& node) {
         if (node.m_left) {

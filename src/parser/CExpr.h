@@ -4,10 +4,12 @@
 #include <memory>
 #include <string>
 
+#include "util/CSmallObjectPool.h"
+
 // One node of an expression tree. The node type is the token id it was made
 // from: 1 decimal, 2 hexadecimal, 10 identifier, or an operator's id. Each
 // node owns its children; a unary node has only a right operand.
-class CExpr {
+class CExpr : public CPooled {
 public:
     CExpr() = default;
     CExpr(std::int32_t type, double value, std::string name = {});
@@ -36,4 +38,7 @@ public:
     std::string m_name;
     std::unique_ptr<CExpr> m_left;
     std::unique_ptr<CExpr> m_right;
+
+private:
+    bool hasGrandchildren() const;
 };

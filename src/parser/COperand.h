@@ -5,9 +5,10 @@
 #include <string>
 
 #include "parser/CExpr.h"
+#include "util/CSmallObjectPool.h"
 
 // An operand of a statement; the kind number tells the classes apart.
-class COperand {
+class COperand : public CPooled {
 public:
     enum Kind { Register = 1, Condition = 2, Memory = 3, SymExp = 4, Operator = 5, EnSl = 6, Misc = 7 };
 

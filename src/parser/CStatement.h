@@ -6,11 +6,12 @@
 #include <vector>
 
 #include "parser/COperand.h"
+#include "util/CSmallObjectPool.h"
 
 // One parsed statement: its id (101 data word, 102 to 122 instructions),
 // its cycle and source position, and its operands, owned in source order
 // and listed again by role.
-class CStatement {
+class CStatement : public CPooled {
 public:
     enum Role { Source = 0, Destination = 1, SourceAndDestination = 2, Auxiliary = 3 };
 
