@@ -105,7 +105,7 @@ void CSmallObjectPool::deallocate(void* block, std::size_t size) noexcept
         return;
     }
     if (!pooled(size)) {
-        ::operator delete(block, size);
+        ::operator delete(block);
         return;
     }
     PoolState& pool = g_pool;
