@@ -11,7 +11,9 @@
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
 #include "asm/CRozeDov.h"
-#include "emitter/CEmitter.h"
+#include "asm/CSection.h"
+#include "asm/CSectionTable.h"
+#include "emitter/CVornStringEmitter.h"
 #include "util/CProgramExit.h"
 
 namespace {
@@ -50,11 +52,47 @@ private:
     std::vector<char*> m_argv;
 };
 
+void expect(bool condition, const std::string& what)
+{
+    if (!condition) {
+        throw FuzzPipeline::PropertyBroken(what);
+    }
+}
+
+std::size_t countOf(std::string_view text, std::string_view piece)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(piece); at != std::string_view::npos; at = text.find(piece, at + 1)) {
+        ++count;
+    }
+    return count;
+}
+
+// Every laid-out word appears once in the texts: one "when iA =" line per
+// code word, one sMEM line per data word.
+void expectOneLinePerWord(const CRozeDov& driver)
+{
+    std::size_t codeWords = 0;
+    std::size_t dataWords = 0;
+    for (const std::unique_ptr<CSection>& section : driver.m_common->m_sections->sections()) {
+        const bool data = section->m_kind == CSection::Data;
+        if (data || section->m_kind == CSection::Code || section->m_kind == CSection::ReadOnlyData) {
+            expect(section->m_code.size() % 2 == 0, "a section holds an odd number of bytes");
+            (data ? dataWords : codeWords) += section->m_code.size() / 2;
+        }
+    }
+    const auto& emitter = dynamic_cast<const CVornStringEmitter&>(*driver.m_romEmitter);
+    expect(countOf(driver.m_outBuffer->text(), "when iA = ") == codeWords, "ROM text and code words differ");
+    expect(emitter.m_dataBuffer != nullptr && countOf(emitter.m_dataBuffer->text(), "\n") == dataWords,
+           "data text and data words differ");
+}
+
 // The stages after preprocessing, as the program runs them, plus the listing
 // text; nothing is written.
 void runStages(CRozeDov& driver, CFileBuffer& input)
 {
     driver.assemble(input, kSourceName);
+    expectOneLinePerWord(driver);
     driver.m_lstEmitter->run();
     driver.finish();
 }
@@ -71,13 +109,6 @@ std::vector<std::string> splitAtNul(std::string_view bytes)
         bytes.remove_prefix(end + 1);
     }
     return pieces;
-}
-
-void expect(bool condition, const std::string& what)
-{
-    if (!condition) {
-        throw FuzzPipeline::PropertyBroken(what);
-    }
 }
 
 void expectRoundTrip(const std::vector<std::string>& arguments)

@@ -86,6 +86,8 @@ std::vector<std::uint8_t> AssembledImage::patchedCode(const CSection& section)
 {
     // A reference holds the word address (byte offset / 2) in the nine bits
     // that end the word: bits 8..7 in the first byte, bits 6..0 in the second.
+    // Data words are patched the same way, so only word addresses below 128
+    // with a small non-negative addend come out as the plain address.
     std::vector<std::uint8_t> code = section.m_code;
     for (const CFixup& fixup : section.m_fixups) {
         const auto offset = static_cast<std::size_t>(fixup.m_offset);
