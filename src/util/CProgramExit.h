@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 // The one way the program ends itself. By default it flushes standard output
 // and exits with the status; tests and fuzz harnesses install a handler
@@ -22,4 +23,16 @@ public:
 
     // Handler that throws Stop{status}.
     static void throwStop(int status);
+
+    // While alive, every stop throws Stop; the previous handler returns after.
+    class Interception {
+    public:
+        Interception() : m_previous(setHandler(&throwStop)) {}
+        ~Interception() { setHandler(std::move(m_previous)); }
+        Interception(const Interception&) = delete;
+        Interception& operator=(const Interception&) = delete;
+
+    private:
+        Handler m_previous;
+    };
 };

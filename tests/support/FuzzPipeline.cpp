@@ -20,18 +20,6 @@ namespace {
 
 constexpr const char* kSourceName = "fuzz.s";
 
-// Turns every program stop into CProgramExit::Stop while alive.
-class StopInterception {
-public:
-    StopInterception() : m_previous(CProgramExit::setHandler(&CProgramExit::throwStop)) {}
-    ~StopInterception() { CProgramExit::setHandler(m_previous); }
-    StopInterception(const StopInterception&) = delete;
-    StopInterception& operator=(const StopInterception&) = delete;
-
-private:
-    CProgramExit::Handler m_previous;
-};
-
 // Argument strings with a stable argv view onto them.
 class ArgumentVector {
 public:
@@ -142,7 +130,7 @@ bool isSafeUnquoted(char c)
 
 FuzzPipeline::Outcome FuzzPipeline::assembleText(std::string_view text)
 {
-    StopInterception interception;
+    CProgramExit::Interception interception;
     ArgumentVector arguments({"rozedov", "-l", "-debug-dump", kSourceName});
     CFileBuffer input(text);
     try {
@@ -161,7 +149,7 @@ FuzzPipeline::Outcome FuzzPipeline::parseCommandLine(std::string_view bytes)
     pieces.insert(pieces.begin(), "rozedov");
     ArgumentVector arguments(pieces);
 
-    StopInterception interception;
+    CProgramExit::Interception interception;
     CCommonModules common(arguments.argc(), arguments.argv());
     common.m_options = std::make_unique<CAsmOptions>();
     try {

@@ -51,19 +51,9 @@ ScopedTempDir::~ScopedTempDir()
     fs::remove_all(m_path, error);
 }
 
-ScopedStopInterception::ScopedStopInterception()
-    : m_previous(CProgramExit::setHandler(&CProgramExit::throwStop))
-{
-}
-
-ScopedStopInterception::~ScopedStopInterception()
-{
-    CProgramExit::setHandler(m_previous);
-}
-
 RunResult captureRun(const std::function<void()>& body)
 {
-    ScopedStopInterception interception;
+    CProgramExit::Interception interception;
     RunResult result;
     testing::internal::CaptureStdout();
     try {

@@ -27,16 +27,6 @@ private:
     std::filesystem::path m_previous;
 };
 
-// While alive, every program stop throws CProgramExit::Stop.
-class ScopedStopInterception {
-public:
-    ScopedStopInterception();
-    ~ScopedStopInterception();
-
-private:
-    CProgramExit::Handler m_previous;
-};
-
 // Result of running code or a program: what it printed and how it ended.
 struct RunResult {
     std::string output;
