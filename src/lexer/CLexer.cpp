@@ -92,10 +92,15 @@ const CToken& CLexer::next()
     if (m_cursor < 0) {
         m_cursor = 0;
     }
-    const std::size_t index = static_cast<std::size_t>(m_cursor);
+    std::size_t index = static_cast<std::size_t>(m_cursor);
+    if (index < m_historyBase) {
+        // Released tokens cannot be replayed; reading resumes at the oldest kept one.
+        index = m_historyBase;
+        m_cursor = static_cast<std::int32_t>(index);
+    }
     ++m_cursor;
-    if (index < m_history.size()) {
-        return m_history[index];
+    if (index < historySize()) {
+        return m_history[index - m_historyBase];
     }
     // Scanned in place: the token's text is copied once, from the input.
     scanToken(m_history.emplace_back());
@@ -105,12 +110,12 @@ const CToken& CLexer::next()
 const CToken& CLexer::unget()
 {
     static const CToken kNothing;
-    if (m_cursor <= 0 || m_history.empty()) {
+    if (m_cursor <= 0 || m_history.empty() || static_cast<std::size_t>(m_cursor) <= m_historyBase) {
         return kNothing;
     }
     --m_cursor;
     const std::size_t index = static_cast<std::size_t>(m_cursor);
-    return index < m_history.size() ? m_history[index] : m_history.back();
+    return index < historySize() ? m_history[index - m_historyBase] : m_history.back();
 }
 
 const CToken& CLexer::peek()
@@ -122,12 +127,22 @@ const CToken& CLexer::peek()
 std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last) const
 {
     std::vector<CToken> tokens;
-    const std::size_t begin = first < 0 ? 0 : static_cast<std::size_t>(first);
-    const std::size_t end = last < 0 ? 0 : std::min(static_cast<std::size_t>(last), m_history.size());
+    const std::size_t begin = std::max(first < 0 ? 0 : static_cast<std::size_t>(first), m_historyBase);
+    const std::size_t end = last < 0 ? 0 : std::min(static_cast<std::size_t>(last), historySize());
     for (std::size_t index = begin; index < end; ++index) {
-        tokens.push_back(m_history[index]);
+        tokens.push_back(m_history[index - m_historyBase]);
     }
     return tokens;
+}
+
+void CLexer::releaseHistoryBefore(std::int32_t cursor)
+{
+    const std::size_t end = cursor < 0 ? 0 : std::min(static_cast<std::size_t>(cursor), historySize());
+    if (end <= m_historyBase) {
+        return;
+    }
+    m_history.erase(m_history.begin(), m_history.begin() + static_cast<std::ptrdiff_t>(end - m_historyBase));
+    m_historyBase = end;
 }
 
 int CLexer::peekByte(std::size_t offset) const

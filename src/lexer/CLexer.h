@@ -29,22 +29,30 @@ public:
     virtual void scanTargetToken(CToken& token);
 
     // The token at the cursor (scanning a new one at the end of the history);
-    // advances the cursor. The reference stays valid for the lexer's life.
+    // advances the cursor. The reference stays valid until the token is released.
     const CToken& next();
     // Moves the cursor back by one and returns the token put back.
     const CToken& unget();
     // next() followed by unget().
     const CToken& peek();
-    // Copies of the history entries in [first, min(last, size)).
+    // Copies of the kept history entries in [first, min(last, size)).
     std::vector<CToken> tokensBetween(std::int32_t first, std::int32_t last) const;
+    // Releases the tokens before `cursor`: the parser calls this between
+    // statements, which it never backs up across, so the history stays as
+    // short as one statement however long the input. Cursor values and
+    // history indexes keep counting from the first token ever scanned.
+    void releaseHistoryBefore(std::int32_t cursor);
 
-    std::size_t historySize() const { return m_history.size(); }
-    const CToken& historyAt(std::size_t index) const { return m_history[index]; }
+    // Tokens scanned so far, released ones included.
+    std::size_t historySize() const { return m_historyBase + m_history.size(); }
+    // A kept token by its index among all tokens scanned.
+    const CToken& historyAt(std::size_t index) const { return m_history[index - m_historyBase]; }
 
     CFileBuffer* m_input = nullptr;
-    // A deque: appending never moves the tokens already scanned, and the
-    // history grows without doubling its footprint on large inputs.
+    // The tokens from index m_historyBase on. A deque: appending never moves
+    // the tokens already scanned.
     std::deque<CToken> m_history;
+    std::size_t m_historyBase = 0;
     std::int32_t m_cursor = 0;
     std::map<std::string, std::int32_t, std::less<>> m_keywords;
     std::vector<std::pair<std::string, std::int32_t>> m_operators;

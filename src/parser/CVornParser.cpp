@@ -102,6 +102,8 @@ void CVornParser::run()
 {
     m_lexer->m_input = m_input;
     for (;;) {
+        // Statements are never re-read once complete.
+        m_lexer->releaseHistoryBefore(m_lexer->m_cursor);
         const std::int32_t id = m_lexer->next().m_id;
         if (id == TOK_NEWLINE) {
             advanceLine();
