@@ -217,6 +217,33 @@ TEST_F(LexerHistory, TokensBetweenClampsToTheHistory)
     EXPECT_TRUE(m_lexer.tokensBetween(3, 1).empty());
 }
 
+// Released tokens are gone, but indexes keep counting from the first token.
+TEST_F(LexerHistory, ReleasedTokensKeepIndexesAbsolute)
+{
+    for (int i = 0; i < 3; ++i) {
+        m_lexer.next();
+    }
+    m_lexer.releaseHistoryBefore(2);
+    EXPECT_EQ(m_lexer.historySize(), 3u);
+    EXPECT_EQ(m_lexer.historyAt(2).m_id, TOK_COMMA);
+    const std::vector<CToken> kept = m_lexer.tokensBetween(0, 4);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_EQ(kept[0].m_id, TOK_COMMA);
+
+    m_lexer.m_cursor = 2;
+    EXPECT_EQ(m_lexer.next().m_id, TOK_COMMA);
+    EXPECT_EQ(m_lexer.next().m_text, "r2");
+    EXPECT_EQ(m_lexer.unget().m_text, "r2");
+    EXPECT_EQ(m_lexer.unget().m_id, TOK_COMMA);
+    EXPECT_EQ(m_lexer.unget().m_id, TOK_NONE);
+    // A cursor behind the kept tokens resumes at the oldest one.
+    m_lexer.m_cursor = 0;
+    EXPECT_EQ(m_lexer.next().m_id, TOK_COMMA);
+    m_lexer.releaseHistoryBefore(100);
+    EXPECT_EQ(m_lexer.historySize(), 4u);
+    EXPECT_EQ(m_lexer.next().m_id, TOK_NEWLINE);
+}
+
 TEST(VornLexerTables, ColonComesFirstAndKeywordsAreComplete)
 {
     CVornLexer lexer;
