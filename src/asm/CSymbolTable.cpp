@@ -1,11 +1,18 @@
 #include "asm/CSymbolTable.h"
 
+#include <functional>
+
+namespace {
+constexpr std::size_t kInitialSlots = 64;
+}  // namespace
+
 bool CSymbolTable::addSymbol(const CSymbol& symbol)
 {
-    CSymbol* existing = find(symbol.m_name);
+    const std::uint64_t hash = hashOf(symbol.m_name);
+    CSymbol* existing = m_slots.empty() ? nullptr : m_slots[slotOf(symbol.m_name, hash)].symbol;
     if (existing == nullptr) {
         m_symbols.push_back(std::make_unique<CSymbol>(symbol));
-        m_byName.emplace(symbol.m_name, m_symbols.back().get());
+        index(m_symbols.back().get(), hash);
         return true;
     }
     if (existing->m_section != nullptr || symbol.m_section == nullptr) {
@@ -15,8 +22,43 @@ bool CSymbolTable::addSymbol(const CSymbol& symbol)
     return true;
 }
 
-CSymbol* CSymbolTable::find(const std::string& name) const
+CSymbol* CSymbolTable::find(std::string_view name) const
 {
-    auto found = m_byName.find(name);
-    return found == m_byName.end() ? nullptr : found->second;
+    return m_slots.empty() ? nullptr : m_slots[slotOf(name, hashOf(name))].symbol;
+}
+
+std::uint64_t CSymbolTable::hashOf(std::string_view name)
+{
+    return std::hash<std::string_view>{}(name);
+}
+
+std::size_t CSymbolTable::slotOf(std::string_view name, std::uint64_t hash) const
+{
+    const std::size_t mask = m_slots.size() - 1;
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
+        const Slot& entry = m_slots[slot];
+        if (entry.symbol == nullptr || (entry.hash == hash && entry.symbol->m_name == name)) {
+            return slot;
+        }
+    }
+}
+
+// Keeps the index at most half full, so probes stay short and always end.
+void CSymbolTable::index(CSymbol* symbol, std::uint64_t hash)
+{
+    if (2 * (m_symbols.size() + 1) > m_slots.size()) {
+        growIndex();
+    }
+    m_slots[slotOf(symbol->m_name, hash)] = {hash, symbol};
+}
+
+void CSymbolTable::growIndex()
+{
+    std::vector<Slot> old = std::move(m_slots);
+    m_slots.assign(old.empty() ? kInitialSlots : 2 * old.size(), Slot{});
+    for (const Slot& entry : old) {
+        if (entry.symbol != nullptr) {
+            m_slots[slotOf(entry.symbol->m_name, entry.hash)] = entry;
+        }
+    }
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
-#include <unordered_map>
+#include <string_view>
 #include <vector>
 
 #include "asm/CProgramModule.h"
@@ -18,11 +19,24 @@ public:
     bool addSymbol(const CSymbol& symbol);
 
     // The record of that exact name, or null.
-    CSymbol* find(const std::string& name) const;
+    CSymbol* find(std::string_view name) const;
 
     const std::vector<std::unique_ptr<CSymbol>>& symbols() const { return m_symbols; }
 
 private:
+    // One entry of the name index: open addressing with linear probing in a
+    // flat array, so a look-up touches one slot and one record.
+    struct Slot {
+        std::uint64_t hash = 0;
+        CSymbol* symbol = nullptr;
+    };
+
+    static std::uint64_t hashOf(std::string_view name);
+    // The slot holding the name, or the empty slot where it would go.
+    std::size_t slotOf(std::string_view name, std::uint64_t hash) const;
+    void index(CSymbol* symbol, std::uint64_t hash);
+    void growIndex();
+
     std::vector<std::unique_ptr<CSymbol>> m_symbols;
-    std::unordered_map<std::string, CSymbol*> m_byName;
+    std::vector<Slot> m_slots;
 };

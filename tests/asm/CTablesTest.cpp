@@ -74,6 +74,29 @@ TEST(SymbolTable, NamesAreCaseSensitive)
     EXPECT_NE(table.find("loop"), nullptr);
 }
 
+// Thousands of names force the index to grow many times; every record must
+// stay findable, in place, and completable after each growth.
+TEST(SymbolTable, IndexGrowthKeepsEveryRecord)
+{
+    CSectionTable sections;
+    CSection* text = sections.addSection("main", 2, 0, "PM");
+    CSymbolTable table;
+    constexpr int kNames = 5000;
+    for (int i = 0; i < kNames; ++i) {
+        ASSERT_TRUE(table.addSymbol(makeSymbol("n" + std::to_string(i), i % 2 == 0 ? text : nullptr, i)));
+    }
+    for (int i = 0; i < kNames; ++i) {
+        const std::string name = "n" + std::to_string(i);
+        CSymbol* symbol = table.find(name);
+        ASSERT_NE(symbol, nullptr) << name;
+        EXPECT_EQ(symbol, table.symbols()[static_cast<std::size_t>(i)].get());
+        EXPECT_EQ(table.addSymbol(makeSymbol(name, text, -i)), i % 2 != 0) << name;
+    }
+    EXPECT_EQ(table.symbols().size(), static_cast<std::size_t>(kNames));
+    EXPECT_EQ(table.find("n5000"), nullptr);
+    EXPECT_EQ(table.find(""), nullptr);
+}
+
 TEST(SymbolTable, DumpLines)
 {
     CSectionTable sections;
