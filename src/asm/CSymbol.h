@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <string>
 
+#include "util/CSmallObjectPool.h"
+
 class CSection;
 
-// One symbol of the symbol table; labels have binding and type 0.
-class CSymbol {
+// One symbol of the symbol table; labels have binding and type 0. Records
+// come from the pool, so the table's records lie close together.
+class CSymbol : public CPooled {
 public:
     std::int32_t getCycle() const { return m_cycle; }
     // "Sym: name=... value=... size=... bind=... type=... section=..."

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 // Recycled storage for the many small records of a run (statements, operands,
 // expression nodes): blocks come from large chunks and return to a free list
@@ -28,5 +29,32 @@ struct CPooled {
     static void operator delete(void* block, std::size_t size) noexcept
     {
         CSmallObjectPool::deallocate(block, size);
+    }
+};
+
+// Standard allocator over the pool, for the short lists inside pooled records.
+template <typename T>
+struct CPoolAllocator {
+    using value_type = T;
+
+    CPoolAllocator() = default;
+    template <typename U>
+    CPoolAllocator(const CPoolAllocator<U>& /*other*/) noexcept
+    {
+    }
+
+    T* allocate(std::size_t count)
+    {
+        if (count > static_cast<std::size_t>(-1) / sizeof(T)) {
+            throw std::bad_array_new_length();
+        }
+        return static_cast<T*>(CSmallObjectPool::allocate(count * sizeof(T)));
+    }
+    void deallocate(T* block, std::size_t count) noexcept { CSmallObjectPool::deallocate(block, count * sizeof(T)); }
+
+    template <typename U>
+    bool operator==(const CPoolAllocator<U>& /*other*/) const noexcept
+    {
+        return true;
     }
 };
