@@ -11,24 +11,29 @@ using OperEncMap = std::map<std::int32_t, std::unique_ptr<COperEnc>>;
 
 constexpr char kMissingBit = '0';
 
-bool opensOperandField(char c)
-{
-    return c == 'C' || c == 'D' || c == 'M' || c == 'S';
-}
+using Step = CVornOpcodeGenerator::Step;
 
-bool continuesOperandField(char c)
-{
-    return c == 'c' || c == 'd' || c == 'm' || c == 's';
-}
+// What each pattern letter does; every other character is copied.
+struct LetterAction {
+    char letter;
+    Step action;
+};
 
-bool opensImmediateField(char c)
-{
-    return c == 'I' || c == 'U';
-}
+constexpr LetterAction kLetterActions[] = {
+    {'C', Step::OpenOperand},   {'D', Step::OpenOperand},   {'M', Step::OpenOperand},   {'S', Step::OpenOperand},
+    {'c', Step::ContinueOperand}, {'d', Step::ContinueOperand}, {'m', Step::ContinueOperand}, {'s', Step::ContinueOperand},
+    {'N', Step::OpenSecond},    {'n', Step::ContinueSecond},
+    {'I', Step::OpenImmediate}, {'U', Step::OpenImmediate}, {'i', Step::ContinueImmediate}, {'u', Step::ContinueImmediate},
+};
 
-bool continuesImmediateField(char c)
+Step actionOf(char c)
 {
-    return c == 'i' || c == 'u';
+    for (const LetterAction& entry : kLetterActions) {
+        if (entry.letter == c) {
+            return entry.action;
+        }
+    }
+    return Step::Copy;
 }
 
 // Bits still to place for one operand field, taken from the front.
@@ -77,34 +82,43 @@ public:
     {
     }
 
-    void fill(std::string& pattern)
+    void fill(std::string& pattern, const std::vector<Step>& steps)
     {
         for (std::size_t p = 0; p < pattern.size(); ++p) {
-            fillPosition(pattern, p);
+            fillPosition(pattern, steps, p);
         }
     }
 
     bool consistent() const { return m_consistent; }
 
 private:
-    void fillPosition(std::string& pattern, std::size_t p)
+    void fillPosition(std::string& pattern, const std::vector<Step>& steps, std::size_t p)
     {
         char& c = pattern[p];
-        if (opensOperandField(c)) {
+        switch (steps[p]) {
+        case Step::OpenOperand:
             openOperandField(m_operEncStr);
             place(m_operEncStr, c);
-        } else if (continuesOperandField(c)) {
+            break;
+        case Step::ContinueOperand:
             place(m_operEncStr, c);
-        } else if (c == 'N') {
+            break;
+        case Step::OpenSecond:
             openOperandField(m_nOperEncStr);
             place(m_nOperEncStr, c);
-        } else if (c == 'n') {
+            break;
+        case Step::ContinueSecond:
             place(m_nOperEncStr, c);
-        } else if (opensImmediateField(c)) {
-            openImmediateField(pattern, p);
+            break;
+        case Step::OpenImmediate:
+            openImmediateField(pattern, steps, p);
             place(m_immEncStr, c);
-        } else if (continuesImmediateField(c)) {
+            break;
+        case Step::ContinueImmediate:
             place(m_immEncStr, c);
+            break;
+        case Step::Copy:
+            break;
         }
     }
 
@@ -128,7 +142,7 @@ private:
         bits.load(encoding->encode(*operand));
     }
 
-    void openImmediateField(const std::string& pattern, std::size_t p)
+    void openImmediateField(const std::string& pattern, const std::vector<Step>& steps, std::size_t p)
     {
         bool found = false;
         const CSymExpOperand* operand = nextExpression(found);
@@ -140,15 +154,15 @@ private:
             value -= 1.0;
         }
         m_immEncStr.value = CExpr::toInt64(value);
-        m_immEncStr.remaining = immediateWidth(pattern, p);
+        m_immEncStr.remaining = immediateWidth(steps, p);
     }
 
     // 1 plus every "i"/"u" up to the next field opener "I"/"U" or the end.
-    static std::size_t immediateWidth(const std::string& pattern, std::size_t p)
+    static std::size_t immediateWidth(const std::vector<Step>& steps, std::size_t p)
     {
         std::size_t width = 1;
-        for (std::size_t q = p + 1; q < pattern.size() && !opensImmediateField(pattern[q]); ++q) {
-            width += continuesImmediateField(pattern[q]) ? 1 : 0;
+        for (std::size_t q = p + 1; q < steps.size() && steps[q] != Step::OpenImmediate; ++q) {
+            width += steps[q] == Step::ContinueImmediate ? 1 : 0;
         }
         return width;
     }
@@ -256,9 +270,24 @@ std::string CVornOpcodeGenerator::encodeWith(const COpcodeDesc& desc, const CSta
 {
     std::string code = desc.m_encoding;
     PatternFiller filler(desc, statement, m_operEncodings);
-    filler.fill(code);
+    filler.fill(code, stepsOf(desc));
     if (!filler.consistent()) {
         reportWarning(kWarnBadOpcode);
     }
     return code;
+}
+
+// Patterns are classified letter by letter once per description; a
+// description whose pattern changed is classified again.
+const std::vector<CVornOpcodeGenerator::Step>& CVornOpcodeGenerator::stepsOf(const COpcodeDesc& desc)
+{
+    CompiledPattern& compiled = m_compiledPatterns[&desc];
+    if (compiled.steps.size() != desc.m_encoding.size() || compiled.pattern != desc.m_encoding) {
+        compiled.pattern = desc.m_encoding;
+        compiled.steps.clear();
+        for (char c : desc.m_encoding) {
+            compiled.steps.push_back(actionOf(c));
+        }
+    }
+    return compiled.steps;
 }

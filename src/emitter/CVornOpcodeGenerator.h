@@ -4,6 +4,8 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "emitter/COpcodeGenerator.h"
 #include "emitter/COperEnc.h"
@@ -32,7 +34,26 @@ public:
 
     const CVornOpcodeInfo& opcodeInfo() const { return m_opcodeInfo; }
 
+    // What a pattern position does when filled.
+    enum class Step : std::uint8_t {
+        Copy,               // any other character: kept
+        OpenOperand,        // C, D, M, S: next register field
+        ContinueOperand,    // c, d, m, s
+        OpenSecond,         // N: next field of the second register stream
+        ContinueSecond,     // n
+        OpenImmediate,      // I, U (U: the value minus one)
+        ContinueImmediate,  // i, u
+    };
+
 private:
+    struct CompiledPattern {
+        std::string pattern;
+        std::vector<Step> steps;
+    };
+
+    const std::vector<Step>& stepsOf(const COpcodeDesc& desc);
+
+    std::unordered_map<const COpcodeDesc*, CompiledPattern> m_compiledPatterns;
     CVornOpcodeInfo m_opcodeInfo;
     std::map<std::int32_t, std::unique_ptr<COperEnc>> m_operEncodings;
 };
