@@ -84,28 +84,41 @@ void CLstEmitter::appendSectionLines(const CSection& section, CFileBuffer& out)
 {
     const std::vector<std::int32_t>& map = section.cycleToAddrMap;
     const std::size_t codeSize = section.m_code.size();
+    // Each line's comment is built in one reused text and appended whole.
+    std::string comment;
     for (std::size_t k = 0; k < section.m_lstLines.size(); ++k) {
         const std::size_t begin = k < map.size() ? clampedOffset(map[k], codeSize) : codeSize;
         const std::size_t end = k + 1 < map.size() ? std::max(begin, clampedOffset(map[k + 1], codeSize)) : codeSize;
+        comment.clear();
+        comment += " /* ";
+        NumberFormat::AppendHex(comment, begin);
+        comment += " | ";
+        appendBytesHex(comment, section.m_code, begin, end);
+        comment += " */ \n\n";
         out.append(section.m_lstLines[k]);
-        out.append(" /* ");
-        out.append(NumberFormat::ToHex(begin));
-        out.append(" | ");
-        out.append(bytesToHex(section.m_code, begin, end));
-        out.append(" */ \n\n");
+        out.append(comment);
     }
 }
 
 std::string CLstEmitter::bytesToHex(const std::vector<std::uint8_t>& code, std::size_t begin, std::size_t end)
+{
+    std::string text;
+    appendBytesHex(text, code, begin, end);
+    return text;
+}
+
+void CLstEmitter::appendBytesHex(std::string& text, const std::vector<std::uint8_t>& code, std::size_t begin,
+                                 std::size_t end)
 {
     end = std::min(end, code.size());
     while (begin < end && code[begin] == 0) {
         ++begin;
     }
     if (begin >= end) {
-        return "0x0";
+        text += "0x0";
+        return;
     }
-    std::string text = "0x";
+    text += "0x";
     if (code[begin] >= 0x10) {
         text += kHexDigits[code[begin] >> 4];
     }
@@ -114,5 +127,4 @@ std::string CLstEmitter::bytesToHex(const std::vector<std::uint8_t>& code, std::
         text += kHexDigits[code[i] >> 4];
         text += kHexDigits[code[i] & 0xF];
     }
-    return text;
 }

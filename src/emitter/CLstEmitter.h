@@ -28,6 +28,9 @@ public:
     // "0x" and the bytes read as one unsigned number, first byte most
     // significant, without leading zeros ("0x0" for none).
     static std::string bytesToHex(const std::vector<std::uint8_t>& code, std::size_t begin, std::size_t end);
+    // The same text appended to `text`.
+    static void appendBytesHex(std::string& text, const std::vector<std::uint8_t>& code, std::size_t begin,
+                               std::size_t end);
 
 private:
     void appendSymbolTable(CFileBuffer& out) const;

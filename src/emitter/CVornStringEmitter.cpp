@@ -28,27 +28,26 @@ std::uint8_t byteAt(const std::vector<std::uint8_t>& code, std::size_t i)
     return i < code.size() ? code[i] : 0;
 }
 
-void appendDecimal(CFileBuffer& out, std::size_t value)
+// Each word's line is built in a reused text and appended to the buffer whole.
+void appendDecimal(std::string& line, std::size_t value)
 {
     std::array<char, 24> digits{};
     const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    out.append(std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data())));
+    line.append(digits.data(), result.ptr);
 }
 
 // The lowest `bits` bits of the byte as "0"/"1", most significant first.
-void appendBits(CFileBuffer& out, std::uint8_t byte, int bits)
+void appendBits(std::string& line, std::uint8_t byte, int bits)
 {
-    std::array<char, 8> text{};
-    for (int bit = bits - 1, i = 0; bit >= 0; --bit, ++i) {
-        text[static_cast<std::size_t>(i)] = ((byte >> bit) & 1U) != 0 ? '1' : '0';
+    for (int bit = bits - 1; bit >= 0; --bit) {
+        line += ((byte >> bit) & 1U) != 0 ? '1' : '0';
     }
-    out.append(std::string_view(text.data(), static_cast<std::size_t>(bits)));
 }
 
-void appendHexByte(CFileBuffer& out, std::uint8_t byte)
+void appendHexByte(std::string& line, std::uint8_t byte)
 {
-    const char text[2] = {kHexDigits[byte >> 4], kHexDigits[byte & 0xF]};
-    out.append(std::string_view(text, 2));
+    line += kHexDigits[byte >> 4];
+    line += kHexDigits[byte & 0xF];
 }
 
 bool isEmitted(const CSection& section)
@@ -139,25 +138,31 @@ std::vector<std::uint8_t> CVornStringEmitter::patchedCode(const CSection& sectio
 void CVornStringEmitter::appendRomText(const std::vector<std::uint8_t>& code, CFileBuffer& out)
 {
     out.append(kRomHeader);
+    std::string line;
     for (std::size_t k = 0; 2 * k < code.size(); ++k) {
-        out.append("\"");
-        appendBits(out, byteAt(code, 2 * k), 8);
-        appendBits(out, byteAt(code, 2 * k + 1), 7);
-        out.append(kRomWhen);
-        appendDecimal(out, k);
-        out.append(kRomElse);
+        line.clear();
+        line += '"';
+        appendBits(line, byteAt(code, 2 * k), 8);
+        appendBits(line, byteAt(code, 2 * k + 1), 7);
+        line += kRomWhen;
+        appendDecimal(line, k);
+        line += kRomElse;
+        out.append(line);
     }
     out.append(kRomDefault);
 }
 
 void CVornStringEmitter::appendDataText(const std::vector<std::uint8_t>& code, CFileBuffer& out)
 {
+    std::string line;
     for (std::size_t k = 0; 2 * k < code.size(); ++k) {
-        out.append(kDataLead);
-        appendDecimal(out, k);
-        out.append(kDataMiddle);
-        appendHexByte(out, byteAt(code, 2 * k));
-        appendHexByte(out, byteAt(code, 2 * k + 1));
-        out.append(kDataEnd);
+        line.clear();
+        line += kDataLead;
+        appendDecimal(line, k);
+        line += kDataMiddle;
+        appendHexByte(line, byteAt(code, 2 * k));
+        appendHexByte(line, byteAt(code, 2 * k + 1));
+        line += kDataEnd;
+        out.append(line);
     }
 }

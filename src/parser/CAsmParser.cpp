@@ -1,6 +1,8 @@
 #include "parser/CAsmParser.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <iostream>
 
 #include "asm/CAsmOptions.h"
@@ -8,6 +10,15 @@
 #include "asm/CSection.h"
 #include "lexer/CLexer.h"
 #include "util/CProgramExit.h"
+
+namespace {
+void appendDecimal(std::string& text, std::int32_t value)
+{
+    std::array<char, 16> digits{};
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    text.append(digits.data(), result.ptr);
+}
+}  // namespace
 
 CAsmParser::CAsmParser() = default;
 
@@ -57,7 +68,8 @@ void CAsmParser::recordListing(std::int32_t first)
         std::cout << "No section - lst" << std::endl;
         CProgramExit::stop(1);
     }
-    m_section->m_lstLines.push_back(std::move(m_lstText));
+    // A copy of exact size; the working text keeps its capacity for the next line.
+    m_section->m_lstLines.push_back(m_lstText);
     m_lstText.clear();
 }
 
@@ -77,11 +89,11 @@ void CAsmParser::appendTokenText(std::string& text, const CToken& token)
         text += '\n';
         return;
     case TOK_DEC_NUMBER:
-        text += std::to_string(token.m_value);
+        appendDecimal(text, token.m_value);
         break;
     case TOK_LINE_MARKER:
         text += "# ";
-        text += std::to_string(token.m_value);
+        appendDecimal(text, token.m_value);
         text += ' ';
         text += token.m_text;
         break;

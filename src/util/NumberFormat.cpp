@@ -8,12 +8,23 @@ constexpr char kHexDigits[] = "0123456789abcdef";
 
 std::string ToHex(std::uint64_t value)
 {
-    std::string digits;
+    std::string text;
+    AppendHex(text, value);
+    return text;
+}
+
+void AppendHex(std::string& text, std::uint64_t value)
+{
+    char digits[16];
+    std::size_t count = 0;
     do {
-        digits.insert(digits.begin(), kHexDigits[value & 0xF]);
+        digits[count++] = kHexDigits[value & 0xF];
         value >>= 4;
     } while (value != 0);
-    return "0x" + digits;
+    text += "0x";
+    while (count > 0) {
+        text += digits[--count];
+    }
 }
 
 std::string ToHex(std::uint64_t value, int digits, bool prefix)

@@ -8,6 +8,8 @@ namespace NumberFormat {
 
 // "0x" followed by the lower-case hexadecimal digits without leading zeros.
 std::string ToHex(std::uint64_t value);
+// The same text appended to `text`.
+void AppendHex(std::string& text, std::uint64_t value);
 // Exactly `digits` lower-case hexadecimal digits (left-filled with "0",
 // cut to the last digits when longer), with "0x" in front when asked.
 std::string ToHex(std::uint64_t value, int digits, bool prefix = false);
