@@ -18,7 +18,7 @@ bool CFileBuffer::loadFromFile(const std::string& path)
     }
     // Sized once from the file's length when it is known, then read in chunks
     // (a file that grows or shrinks meanwhile is still read whole).
-    std::vector<std::uint8_t> data;
+    Bytes data;
     const std::streamoff size = in.seekg(0, std::ios::end).tellg();
     in.clear();
     if (size > 0) {

@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "util/CHugePageMemory.h"
+
 // The whole content of one file in memory with a read position: the parser
 // reads from one, the emitters build their texts in one and write it whole.
 class CFileBuffer {
@@ -23,6 +25,9 @@ public:
     void append(std::string_view text);
     std::string_view text() const;
 
-    std::vector<std::uint8_t> m_data;
+    // Whole files and output texts run to many megabytes: huge pages.
+    using Bytes = std::vector<std::uint8_t, CHugePageAllocator<std::uint8_t>>;
+
+    Bytes m_data;
     std::size_t m_pos = 0;
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "asm/CFixup.h"
+#include "util/CHugePageMemory.h"
 
 class CStatement;
 
@@ -33,7 +34,7 @@ public:
     std::int32_t m_sectionFlags = 0;
     std::int32_t m_reserved3 = 0;
     std::int32_t m_reserved4 = 0;
-    std::vector<std::unique_ptr<CStatement>> m_statements;
+    std::vector<std::unique_ptr<CStatement>, CHugePageAllocator<std::unique_ptr<CStatement>>> m_statements;
     std::vector<std::int32_t> cycleToAddrMap;
     std::vector<std::string> m_lstLines;
 };

@@ -1,12 +1,14 @@
 #include "util/CSmallObjectPool.h"
 
-#include <array>
-#include <cstdlib>
-#include <new>
+#include "util/CHugePageMemory.h"
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
+#include <array>
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ROZEDOV_POOL_BYPASS 1
@@ -19,9 +21,8 @@
 namespace {
 constexpr std::size_t kGranule = alignof(std::max_align_t);
 constexpr std::size_t kClasses = CSmallObjectPool::kMaxPooledSize / kGranule;
-// Chunks are as large and as aligned as a huge page, so that the kernel can
-// back each with one page instead of 512 (a fault each) where it allows that.
-constexpr std::size_t kChunkBytes = 2 * 1024 * 1024;
+// Chunks are one huge page each.
+constexpr std::size_t kChunkBytes = CHugePageMemory::kHugePageBytes;
 
 struct FreeBlock {
     FreeBlock* next;
@@ -47,7 +48,7 @@ struct PoolState {
         while (newestChunk != nullptr) {
             ChunkHeader* chunk = newestChunk;
             newestChunk = chunk->previous;
-            std::free(chunk);
+            CHugePageMemory::release(chunk);
         }
         freeLists.fill(nullptr);
         cursor = nullptr;
@@ -57,6 +58,73 @@ struct PoolState {
 
 constinit PoolState g_pool;
 
+void* newChunk();
+
+// Chunks made ready ahead of use by a background thread: it allocates them
+// and touches every page, so the kernel's faulting and zeroing run on another
+// core (while the preprocessor runs) instead of in the middle of parsing.
+class ChunkSupply {
+public:
+    ~ChunkSupply() { stop(); }
+
+    void start(std::size_t chunks)
+    {
+        stop();
+        m_stopping = false;
+        m_worker = std::thread([this, chunks] { prepare(chunks); });
+    }
+
+    // A prepared chunk, or null when none is ready.
+    void* take()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_ready.empty()) {
+            return nullptr;
+        }
+        void* chunk = m_ready.back();
+        m_ready.pop_back();
+        return chunk;
+    }
+
+    // Ends the preparation and frees the chunks never taken.
+    void stop()
+    {
+        m_stopping = true;
+        if (m_worker.joinable()) {
+            m_worker.join();
+        }
+        for (void* chunk : m_ready) {
+            CHugePageMemory::release(chunk);
+        }
+        m_ready.clear();
+    }
+
+private:
+    void prepare(std::size_t chunks)
+    {
+        constexpr std::size_t kPageBytes = 4096;
+        for (std::size_t i = 0; i < chunks && !m_stopping; ++i) {
+            auto* chunk = static_cast<volatile char*>(newChunk());
+            for (std::size_t offset = 0; offset < kChunkBytes; offset += kPageBytes) {
+                chunk[offset] = 0;
+            }
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_ready.push_back(const_cast<char*>(chunk));
+        }
+    }
+
+    std::mutex m_mutex;
+    std::vector<void*> m_ready;
+    std::thread m_worker;
+    std::atomic<bool> m_stopping{false};
+};
+
+ChunkSupply& chunkSupply()
+{
+    static ChunkSupply supply;
+    return supply;
+}
+
 std::size_t classOf(std::size_t size)
 {
     return (size + kGranule - 1) / kGranule - 1;
@@ -64,21 +132,14 @@ std::size_t classOf(std::size_t size)
 
 void* newChunk()
 {
-    void* chunk = std::aligned_alloc(kChunkBytes, kChunkBytes);
-    if (chunk == nullptr) {
-        throw std::bad_alloc();
-    }
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    // Only a hint: where huge pages are unavailable the chunk works as it is.
-    madvise(chunk, kChunkBytes, MADV_HUGEPAGE);
-#endif
-    return chunk;
+    return CHugePageMemory::allocate(kChunkBytes);
 }
 
 void* carve(PoolState& pool, std::size_t bytes)
 {
     if (pool.left < bytes) {
-        auto* chunk = static_cast<ChunkHeader*>(newChunk());
+        void* prepared = chunkSupply().take();
+        auto* chunk = static_cast<ChunkHeader*>(prepared != nullptr ? prepared : newChunk());
         chunk->previous = pool.newestChunk;
         pool.newestChunk = chunk;
         pool.cursor = reinterpret_cast<std::byte*>(chunk) + sizeof(ChunkHeader);
@@ -137,6 +198,25 @@ void CSmallObjectPool::deallocate(void* block, std::size_t size) noexcept
     FreeBlock*& head = pool.freeLists[classOf(size)];
     freed->next = head;
     head = freed;
+}
+
+void CSmallObjectPool::prepare(std::size_t bytes)
+{
+#ifdef ROZEDOV_POOL_BYPASS
+    (void)bytes;
+#else
+    const std::size_t chunks = bytes / kChunkBytes;
+    if (chunks > 0) {
+        chunkSupply().start(chunks);
+    }
+#endif
+}
+
+void CSmallObjectPool::stopPreparing()
+{
+#ifndef ROZEDOV_POOL_BYPASS
+    chunkSupply().stop();
+#endif
 }
 
 std::size_t CSmallObjectPool::liveBlocks()

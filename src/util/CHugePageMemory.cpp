@@ -1,0 +1,33 @@
+#include "util/CHugePageMemory.h"
+
+#include <cstdlib>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+void* CHugePageMemory::allocate(std::size_t bytes)
+{
+    void* block = nullptr;
+    if (bytes >= kMinHugeBlock && bytes <= static_cast<std::size_t>(-1) - kHugePageBytes) {
+        const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+        block = std::aligned_alloc(kHugePageBytes, rounded);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        // Only a hint: where huge pages are unavailable the block works as it is.
+        if (block != nullptr) {
+            madvise(block, rounded, MADV_HUGEPAGE);
+        }
+#endif
+    } else {
+        block = std::malloc(bytes > 0 ? bytes : 1);
+    }
+    if (block == nullptr) {
+        throw std::bad_alloc();
+    }
+    return block;
+}
+
+void CHugePageMemory::release(void* block) noexcept
+{
+    std::free(block);
+}
