@@ -7,6 +7,7 @@
 
 #include "asm/CFixup.h"
 #include "util/CHugePageMemory.h"
+#include "util/CSmallObjectPool.h"
 
 class CStatement;
 
@@ -15,6 +16,11 @@ class CStatement;
 class CSection {
 public:
     enum Kind { NoBits = 1, Code = 2, Data = 3, ReadOnlyData = 4 };
+
+    // A listing text; the texts of a large program are many and short, so
+    // they come from the pool and their list from huge pages.
+    using ListingText = std::basic_string<char, std::char_traits<char>, CPoolAllocator<char>>;
+    using ListingTexts = std::vector<ListingText, CHugePageAllocator<ListingText>>;
 
     CSection();
     ~CSection();
@@ -36,5 +42,5 @@ public:
     std::int32_t m_reserved4 = 0;
     std::vector<std::unique_ptr<CStatement>, CHugePageAllocator<std::unique_ptr<CStatement>>> m_statements;
     std::vector<std::int32_t> cycleToAddrMap;
-    std::vector<std::string> m_lstLines;
+    ListingTexts m_lstLines;
 };

@@ -33,7 +33,7 @@ std::size_t estimatedListingSize(const CCommonModules& common)
     }
     if (common.m_sections != nullptr) {
         for (const auto& section : common.m_sections->sections()) {
-            for (const std::string& text : section->m_lstLines) {
+            for (const auto& text : section->m_lstLines) {
                 size += text.size() + kCycleCommentText;
             }
         }

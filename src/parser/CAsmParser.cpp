@@ -69,7 +69,7 @@ void CAsmParser::recordListing(std::int32_t first)
         CProgramExit::stop(1);
     }
     // A copy of exact size; the working text keeps its capacity for the next line.
-    m_section->m_lstLines.push_back(m_lstText);
+    m_section->m_lstLines.emplace_back(m_lstText.data(), m_lstText.size());
     m_lstText.clear();
 }
 

@@ -55,7 +55,7 @@ TEST_P(ListingLines, OffsetAndBytesOfEachCycleStayInsideTheCode)
     CSection section;
     section.m_code = c.code;
     section.cycleToAddrMap = c.map;
-    section.m_lstLines = c.texts;
+    section.m_lstLines.assign(c.texts.begin(), c.texts.end());
     CFileBuffer out;
     CLstEmitter::appendSectionLines(section, out);
     EXPECT_EQ(out.text(), c.lines);

@@ -242,7 +242,7 @@ TEST_P(ListingText, GathersTheTokensOfEachClosedStatement)
     ASSERT_EQ(harness.parse(c.source).status, 0);
     std::vector<std::vector<std::string>> lines;
     for (const auto& section : harness.sections()) {
-        lines.push_back(section->m_lstLines);
+        lines.emplace_back(section->m_lstLines.begin(), section->m_lstLines.end());
     }
     EXPECT_EQ(lines, c.lines);
 }
