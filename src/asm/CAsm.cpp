@@ -1,7 +1,9 @@
 #include "asm/CAsm.h"
 
+#include <filesystem>
 #include <iostream>
 #include <string>
+#include <system_error>
 
 #include "asm/CAsmOptions.h"
 #include "asm/CAsmPreprocessor.h"
@@ -12,10 +14,21 @@
 #include "parser/CAsmParser.h"
 #include "util/CDiagnosticMsgHandler.h"
 #include "util/CProgramExit.h"
+#include "util/CSmallObjectPool.h"
 
 namespace {
 constexpr const char* kPreprocessedFile = "a.ppf";
+// Statement, operand and expression records take well over this many bytes
+// per byte of typical source; memory for them is readied on that basis.
+constexpr std::uintmax_t kRecordBytesPerSourceByte = 8;
+
+std::size_t expectedRecordBytes(const std::string& source)
+{
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(source, error);
+    return error ? 0 : static_cast<std::size_t>(size * kRecordBytesPerSourceByte);
 }
+}  // namespace
 
 CAsm::CAsm(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
 
@@ -43,6 +56,8 @@ void CAsm::run()
 
 void CAsm::assembleFile(const std::string& name)
 {
+    // The records' memory is readied on another core while the preprocessor runs.
+    CSmallObjectPool::prepare(expectedRecordBytes(name));
     m_preprocessor->m_inputName = name;
     m_preprocessor->run();
 
@@ -63,6 +78,7 @@ void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name)
     m_parser->m_fileIndex = m_common->m_fileIndexMap->getIndex(name);
     m_parser->run();
     m_parser->m_input = nullptr;
+    CSmallObjectPool::stopPreparing();
     diagnostics.check();
 
     layout();

@@ -18,6 +18,12 @@ public:
     // `size` must be the size given to allocate.
     static void deallocate(void* block, std::size_t size) noexcept;
 
+    // Starts making about `bytes` of chunks ready on a background thread, for
+    // a run expected to need at least that much; small amounts do nothing.
+    static void prepare(std::size_t bytes);
+    // Ends that preparation and frees what it made and nobody took.
+    static void stopPreparing();
+
     // Pooled blocks currently handed out.
     static std::size_t liveBlocks();
 };
