@@ -92,4 +92,28 @@ TEST(CSmallObjectPool, DerivedRecordsReturnTheirOwnSize)
     EXPECT_EQ(CSmallObjectPool::liveBlocks(), liveBefore);
 }
 
+// Chunks readied by the background thread and chunks made on demand serve
+// allocations alike, while the thread is still at work and after it stopped.
+TEST(CSmallObjectPool, PreparedChunksServeAllocations)
+{
+    const std::size_t liveBefore = CSmallObjectPool::liveBlocks();
+    constexpr std::size_t kMiB = 1024 * 1024;
+    CSmallObjectPool::prepare(16 * kMiB);
+    CSmallObjectPool::prepare(8 * kMiB);  // a second start replaces the first
+    std::vector<Block> blocks;
+    unsigned char fill = 1;
+    for (std::size_t total = 0; total < 24 * kMiB; total += 96) {
+        blocks.push_back({CSmallObjectPool::allocate(96), 96, fill++});
+        fillBlock(blocks.back());
+    }
+    CSmallObjectPool::stopPreparing();
+    CSmallObjectPool::stopPreparing();
+    CSmallObjectPool::prepare(100);  // less than a chunk: nothing to do
+    for (const Block& block : blocks) {
+        ASSERT_TRUE(blockIntact(block));
+        CSmallObjectPool::deallocate(block.data, block.size);
+    }
+    EXPECT_EQ(CSmallObjectPool::liveBlocks(), liveBefore);
+}
+
 }  // namespace
