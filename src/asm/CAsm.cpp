@@ -18,9 +18,10 @@
 
 namespace {
 constexpr const char* kPreprocessedFile = "a.ppf";
-// Statement, operand and expression records take well over this many bytes
-// per byte of typical source; memory for them is readied on that basis.
-constexpr std::uintmax_t kRecordBytesPerSourceByte = 8;
+// Statement, operand and expression records take about this many bytes per
+// byte of dense source (comments need none); memory for them is readied on
+// that basis, and what the parse does not take is freed after it.
+constexpr std::uintmax_t kRecordBytesPerSourceByte = 16;
 
 std::size_t expectedRecordBytes(const std::string& source)
 {
