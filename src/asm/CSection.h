@@ -34,7 +34,7 @@ public:
     std::int32_t m_reserved2 = 0;
     std::vector<std::uint8_t> m_code;
     std::string m_memory;
-    std::vector<CFixup> m_fixups;
+    std::vector<CFixup, CHugePageAllocator<CFixup>> m_fixups;
     std::int32_t m_kind = 0;
     std::int32_t m_sectionType = 0;
     std::int32_t m_sectionFlags = 0;

@@ -54,11 +54,19 @@ void CSymbolTable::index(CSymbol* symbol, std::uint64_t hash)
 
 void CSymbolTable::growIndex()
 {
-    std::vector<Slot> old = std::move(m_slots);
+    const auto old = std::move(m_slots);
     m_slots.assign(old.empty() ? kInitialSlots : 2 * old.size(), Slot{});
+    const std::size_t mask = m_slots.size() - 1;
+    // The names are distinct, so each entry goes to the first empty slot
+    // of its probe sequence without reading the records.
     for (const Slot& entry : old) {
-        if (entry.symbol != nullptr) {
-            m_slots[slotOf(entry.symbol->m_name, entry.hash)] = entry;
+        if (entry.symbol == nullptr) {
+            continue;
         }
+        std::size_t slot = entry.hash & mask;
+        while (m_slots[slot].symbol != nullptr) {
+            slot = (slot + 1) & mask;
+        }
+        m_slots[slot] = entry;
     }
 }

@@ -8,6 +8,7 @@
 
 #include "asm/CProgramModule.h"
 #include "asm/CSymbol.h"
+#include "util/CHugePageMemory.h"
 
 // The symbols of one run in order of first appearance. Records never move,
 // and a name index makes look-ups independent of the table's size.
@@ -38,5 +39,5 @@ private:
     void growIndex();
 
     std::vector<std::unique_ptr<CSymbol>> m_symbols;
-    std::vector<Slot> m_slots;
+    std::vector<Slot, CHugePageAllocator<Slot>> m_slots;
 };
