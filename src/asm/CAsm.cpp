@@ -80,6 +80,9 @@ void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name)
     m_parser->run();
     m_parser->m_input = nullptr;
     CSmallObjectPool::stopPreparing();
+    // The text is parsed; its memory is better spent on the output texts.
+    preprocessed.m_data = CFileBuffer::Bytes();
+    preprocessed.m_pos = 0;
     diagnostics.check();
 
     layout();

@@ -32,7 +32,8 @@ public:
 
     // The stages after preprocessing, on text already in memory: parse,
     // layout and the ROM/data texts, with a diagnostics check after each.
-    // `name` is the source file name that gets file index 0.
+    // `name` is the source file name that gets file index 0. The text is
+    // consumed: the buffer is empty once the parse is done.
     void assemble(CFileBuffer& preprocessed, const std::string& name);
     // Writes the ".txt"/".dat" files and, with "-l", builds and writes the
     // listing; stops with status 1 if any file could not be written.
