@@ -1,6 +1,7 @@
 #include "util/CHugePageMemory.h"
 
 #include <cstdlib>
+#include <new>
 
 #if defined(__linux__)
 #include <sys/mman.h>

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstddef>
-#include <new>
+
+#include "util/CBlockAllocator.h"
 
 // Memory for large buffers. Each 4 KiB page a program touches first costs a
 // page fault; blocks of huge-page size and alignment, advised for transparent
@@ -16,31 +17,10 @@ public:
     // Never null: throws std::bad_alloc.
     static void* allocate(std::size_t bytes);
     static void release(void* block) noexcept;
+    // For allocators, which pass the size back.
+    static void deallocate(void* block, std::size_t /*bytes*/) noexcept { release(block); }
 };
 
 // Standard allocator over CHugePageMemory, for buffers that grow large.
 template <typename T>
-struct CHugePageAllocator {
-    using value_type = T;
-
-    CHugePageAllocator() = default;
-    template <typename U>
-    CHugePageAllocator(const CHugePageAllocator<U>& /*other*/) noexcept
-    {
-    }
-
-    T* allocate(std::size_t count)
-    {
-        if (count > static_cast<std::size_t>(-1) / sizeof(T)) {
-            throw std::bad_array_new_length();
-        }
-        return static_cast<T*>(CHugePageMemory::allocate(count * sizeof(T)));
-    }
-    void deallocate(T* block, std::size_t /*count*/) noexcept { CHugePageMemory::release(block); }
-
-    template <typename U>
-    bool operator==(const CHugePageAllocator<U>& /*other*/) const noexcept
-    {
-        return true;
-    }
-};
+using CHugePageAllocator = CBlockAllocator<T, CHugePageMemory>;

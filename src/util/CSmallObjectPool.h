@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstddef>
-#include <new>
+
+#include "util/CBlockAllocator.h"
 
 // Recycled storage for the many small records of a run (statements, operands,
 // expression nodes): blocks come from large chunks and return to a free list
 // per size, so building and destroying millions of records costs a few
 // instructions each and no per-block heap header. When the last block is
-// given back, every chunk is released. Single-threaded, like the program.
+// given back, every chunk is released. Used from one thread; only the
+// readying of chunks ahead of use (prepare) runs on another.
 // Builds with AddressSanitizer use the global heap, so every block stays checked.
 class CSmallObjectPool {
 public:
@@ -40,27 +42,4 @@ struct CPooled {
 
 // Standard allocator over the pool, for the short lists inside pooled records.
 template <typename T>
-struct CPoolAllocator {
-    using value_type = T;
-
-    CPoolAllocator() = default;
-    template <typename U>
-    CPoolAllocator(const CPoolAllocator<U>& /*other*/) noexcept
-    {
-    }
-
-    T* allocate(std::size_t count)
-    {
-        if (count > static_cast<std::size_t>(-1) / sizeof(T)) {
-            throw std::bad_array_new_length();
-        }
-        return static_cast<T*>(CSmallObjectPool::allocate(count * sizeof(T)));
-    }
-    void deallocate(T* block, std::size_t count) noexcept { CSmallObjectPool::deallocate(block, count * sizeof(T)); }
-
-    template <typename U>
-    bool operator==(const CPoolAllocator<U>& /*other*/) const noexcept
-    {
-        return true;
-    }
-};
+using CPoolAllocator = CBlockAllocator<T, CSmallObjectPool>;
