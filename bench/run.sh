@@ -124,6 +124,21 @@ ratio() {
     awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "n/a" }'
 }
 
+# a - b, or n/a when either is not a number.
+difference() {
+    awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/) printf "%.4f", a - b; else print "n/a" }'
+}
+
+# Bytes per source line of a size in MiB.
+per_line() {
+    awk -v m="$1" -v n="$2" 'BEGIN { if (m ~ /^[0-9.]+$/ && n > 0) printf "%.0f", m * 1048576 / n; else print "n/a" }'
+}
+
+sizes_done=()
+walls=()
+own_walls=()
+rsses=()
+
 print_row() {
     printf '  %-22s %10s %14s %8s\n' "$@"
 }
@@ -149,14 +164,34 @@ for size in $SIZES; do
 
     measure "$ROZEDOV" "$source_file"
     plain_wall=$med_wall
+    plain_rss=$med_rss
     print_row "rozedov" "$med_wall" "$med_rss" "$med_status"
     [[ -n "$fail_line" ]] && echo "    first output line: $fail_line"
 
     measure "$ROZEDOV" -l "$source_file"
     listing_wall=$med_wall
+    listing_rss=$med_rss
     print_row "rozedov -l" "$med_wall" "$med_rss" "$med_status"
     [[ -n "$fail_line" ]] && echo "    first output line: $fail_line"
 
     echo "  ratio rozedov/cc1:      $(ratio "$plain_wall" "$cc1_wall")"
     echo "  ratio rozedov -l/cc1:   $(ratio "$listing_wall" "$cc1_wall")"
+    own_wall=$(difference "$plain_wall" "$cc1_wall")
+    echo "  rozedov after cc1:      $own_wall s"
+    echo "  -l over rozedov:        $(ratio "$listing_wall" "$plain_wall")"
+    echo "  peak RSS per line:      $(per_line "$plain_rss" "$size") B, with -l $(per_line "$listing_rss" "$size") B"
+    sizes_done+=("$size")
+    walls+=("$plain_wall")
+    own_walls+=("$own_wall")
+    rsses+=("$plain_rss")
 done
+
+# How each measure grows from one size to the next.
+if ((${#sizes_done[@]} > 1)); then
+    echo
+    echo "== growth from one size to the next =="
+    for ((i = 1; i < ${#sizes_done[@]}; ++i)); do
+        echo "  ${sizes_done[i - 1]} -> ${sizes_done[i]} lines: rozedov x$(ratio "${walls[i]}" "${walls[i - 1]}")," \
+            "after cc1 x$(ratio "${own_walls[i]}" "${own_walls[i - 1]}"), peak RSS x$(ratio "${rsses[i]}" "${rsses[i - 1]}")"
+    done
+fi
