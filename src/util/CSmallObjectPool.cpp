@@ -2,6 +2,9 @@
 
 #include "util/CHugePageMemory.h"
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdlib>
@@ -100,11 +103,18 @@ public:
     }
 
 private:
-    void prepare(std::size_t chunks)
+    void prepare(std::size_t chunks) noexcept
     {
         constexpr std::size_t kPageBytes = 4096;
         for (std::size_t i = 0; i < chunks && !m_stopping; ++i) {
-            auto* chunk = static_cast<volatile char*>(newChunk());
+            void* fresh = nullptr;
+            try {
+                fresh = newChunk();
+            } catch (const std::bad_alloc&) {
+                // Readying is a favour: short of memory, the parse gets its own.
+                return;
+            }
+            auto* chunk = static_cast<volatile char*>(fresh);
             for (std::size_t offset = 0; offset < kChunkBytes; offset += kPageBytes) {
                 chunk[offset] = 0;
             }
@@ -133,6 +143,20 @@ std::size_t classOf(std::size_t size)
 void* newChunk()
 {
     return CHugePageMemory::allocate(kChunkBytes);
+}
+
+// Readying never takes more than an eighth of the machine's memory, whatever
+// the estimate (a huge file of comments needs next to none).
+std::size_t maxPreparedBytes()
+{
+#if defined(_SC_PHYS_PAGES) && defined(_SC_PAGESIZE)
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageBytes = sysconf(_SC_PAGESIZE);
+    if (pages > 0 && pageBytes > 0) {
+        return static_cast<std::size_t>(pages) / 8 * static_cast<std::size_t>(pageBytes);
+    }
+#endif
+    return std::size_t{1} << 30;
 }
 
 void* carve(PoolState& pool, std::size_t bytes)
@@ -202,10 +226,10 @@ void CSmallObjectPool::deallocate(void* block, std::size_t size) noexcept
 
 void CSmallObjectPool::prepare(std::size_t bytes)
 {
+    const std::size_t chunks = std::min(bytes, maxPreparedBytes()) / kChunkBytes;
 #ifdef ROZEDOV_POOL_BYPASS
-    (void)bytes;
+    (void)chunks;
 #else
-    const std::size_t chunks = bytes / kChunkBytes;
     if (chunks > 0) {
         chunkSupply().start(chunks);
     }
