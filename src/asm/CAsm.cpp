@@ -1,7 +1,9 @@
 #include "asm/CAsm.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <limits>
 #include <string>
 #include <system_error>
 
@@ -27,7 +29,11 @@ std::size_t expectedRecordBytes(const std::string& source)
 {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(source, error);
-    return error ? 0 : static_cast<std::size_t>(size * kRecordBytesPerSourceByte);
+    if (error) {
+        return 0;
+    }
+    const std::uintmax_t most = std::numeric_limits<std::size_t>::max() / kRecordBytesPerSourceByte;
+    return static_cast<std::size_t>(std::min(size, most) * kRecordBytesPerSourceByte);
 }
 }  // namespace
 

@@ -20,10 +20,11 @@ struct LetterAction {
 };
 
 constexpr LetterAction kLetterActions[] = {
-    {'C', Step::OpenOperand},   {'D', Step::OpenOperand},   {'M', Step::OpenOperand},   {'S', Step::OpenOperand},
-    {'c', Step::ContinueOperand}, {'d', Step::ContinueOperand}, {'m', Step::ContinueOperand}, {'s', Step::ContinueOperand},
-    {'N', Step::OpenSecond},    {'n', Step::ContinueSecond},
-    {'I', Step::OpenImmediate}, {'U', Step::OpenImmediate}, {'i', Step::ContinueImmediate}, {'u', Step::ContinueImmediate},
+    {'C', Step::OpenOperand},       {'D', Step::OpenOperand},     {'M', Step::OpenOperand},
+    {'S', Step::OpenOperand},       {'c', Step::ContinueOperand}, {'d', Step::ContinueOperand},
+    {'m', Step::ContinueOperand},   {'s', Step::ContinueOperand}, {'N', Step::OpenSecond},
+    {'n', Step::ContinueSecond},    {'I', Step::OpenImmediate},   {'U', Step::OpenImmediate},
+    {'i', Step::ContinueImmediate}, {'u', Step::ContinueImmediate},
 };
 
 Step actionOf(char c)
