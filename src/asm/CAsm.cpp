@@ -21,19 +21,22 @@
 namespace {
 constexpr const char* kPreprocessedFile = "a.ppf";
 // Statement, operand and expression records take about this many bytes per
-// byte of dense source (comments need none); memory for them is readied on
-// that basis, and what the parse does not take is freed after it.
+// byte of dense source (comments need none), and the listing texts a few
+// more; memory for them is readied on that basis, and what the parse does
+// not take is freed after it.
 constexpr std::uintmax_t kRecordBytesPerSourceByte = 16;
+constexpr std::uintmax_t kListingBytesPerSourceByte = 3;
 
-std::size_t expectedRecordBytes(const std::string& source)
+std::size_t expectedRecordBytes(const std::string& source, bool listing)
 {
+    const std::uintmax_t perByte = kRecordBytesPerSourceByte + (listing ? kListingBytesPerSourceByte : 0);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(source, error);
     if (error) {
         return 0;
     }
-    const std::uintmax_t most = std::numeric_limits<std::size_t>::max() / kRecordBytesPerSourceByte;
-    return static_cast<std::size_t>(std::min(size, most) * kRecordBytesPerSourceByte);
+    const std::uintmax_t most = std::numeric_limits<std::size_t>::max() / perByte;
+    return static_cast<std::size_t>(std::min(size, most) * perByte);
 }
 }  // namespace
 
@@ -64,7 +67,7 @@ void CAsm::run()
 void CAsm::assembleFile(const std::string& name)
 {
     // The records' memory is readied on another core while the preprocessor runs.
-    CSmallObjectPool::prepare(expectedRecordBytes(name));
+    CSmallObjectPool::prepare(expectedRecordBytes(name, m_common->m_options->m_listing));
     m_preprocessor->m_inputName = name;
     m_preprocessor->run();
 
@@ -103,6 +106,8 @@ void CAsm::writeOutputs()
     const CAsmOptions& options = *m_common->m_options;
     m_romEmitter->writeFiles(options.m_outputName);
     if (options.m_listing) {
+        // The ROM text is written; its memory is reused for the listing.
+        m_outBuffer->m_data = CFileBuffer::Bytes();
         m_lstEmitter->run();
         m_lstEmitter->writeFiles(options.m_listingName);
     }
