@@ -219,21 +219,33 @@ void CLexer::refreshIndexes()
         }
         m_indexedOperators = m_operators.size();
     }
-    if (m_keywordIndex.size() != m_keywords.size()) {
-        m_keywordIndex.clear();
+    if (m_indexedKeywords != m_keywords.size()) {
+        std::size_t slots = 16;
+        while (slots < 2 * m_keywords.size()) {
+            slots *= 2;
+        }
+        m_keywordSlots.assign(slots, KeywordSlot{});
         m_keywordShapes.fill(0);
         for (const auto& [word, id] : m_keywords) {
-            m_keywordIndex.emplace(word, id);
-            if (!word.empty()) {
-                m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] |= lengthBit(word.size());
+            // Scanned words are never empty; an empty entry could not be told
+            // from a free slot.
+            if (word.empty()) {
+                continue;
             }
+            std::size_t slot = keywordHash(word) & (slots - 1);
+            while (!m_keywordSlots[slot].word.empty()) {
+                slot = (slot + 1) & (slots - 1);
+            }
+            m_keywordSlots[slot] = {word, id};
+            m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] |= lengthBit(word.size());
         }
+        m_indexedKeywords = m_keywords.size();
     }
 }
 
 bool CLexer::indexesCurrent() const
 {
-    return m_indexedOperators == m_operators.size() && m_keywordIndex.size() == m_keywords.size();
+    return m_indexedOperators == m_operators.size() && m_indexedKeywords == m_keywords.size();
 }
 
 std::uint64_t CLexer::lengthBit(std::size_t length)
@@ -349,18 +361,45 @@ std::int32_t CLexer::lookupKeyword(std::string& word)
         (m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] & lengthBit(word.size())) == 0) {
         return TOK_IDENTIFIER;
     }
-    if (auto found = m_keywordIndex.find(word); found != m_keywordIndex.end()) {
-        return found->second;
+    if (const std::int32_t id = findKeyword(word); id != TOK_NONE) {
+        return id;
     }
     m_upperWord.assign(word);
     for (char& c : m_upperWord) {
         c = toUpper(c);
     }
-    if (auto found = m_keywordIndex.find(m_upperWord); found != m_keywordIndex.end()) {
+    if (const std::int32_t id = findKeyword(m_upperWord); id != TOK_NONE) {
         word = m_upperWord;
-        return found->second;
+        return id;
     }
     return TOK_IDENTIFIER;
+}
+
+std::int32_t CLexer::findKeyword(std::string_view word) const
+{
+    if (word.empty() || m_keywordSlots.empty()) {
+        return TOK_NONE;
+    }
+    const std::size_t mask = m_keywordSlots.size() - 1;
+    for (std::size_t slot = keywordHash(word) & mask;; slot = (slot + 1) & mask) {
+        const KeywordSlot& entry = m_keywordSlots[slot];
+        if (entry.word.empty()) {
+            return TOK_NONE;
+        }
+        if (entry.word == word) {
+            return entry.id;
+        }
+    }
+}
+
+// FNV-1a: keywords are a few bytes long.
+std::uint64_t CLexer::keywordHash(std::string_view word)
+{
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (char c : word) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    }
+    return hash;
 }
 
 bool CLexer::scanLineMarker(CToken& token)

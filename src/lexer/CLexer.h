@@ -8,7 +8,6 @@
 #include <map>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -97,11 +96,23 @@ private:
     bool indexesCurrent() const;
     static std::uint64_t lengthBit(std::size_t length);
 
+    // One entry of the keyword index: a view of a key of m_keywords (map keys
+    // never move) and its id; an empty view marks a free slot.
+    struct KeywordSlot {
+        std::string_view word;
+        std::int32_t id = 0;
+    };
+
+    // The id of the keyword spelled exactly so, or TOK_NONE.
+    std::int32_t findKeyword(std::string_view word) const;
+    static std::uint64_t keywordHash(std::string_view word);
+
     // Derived from the tables: the bytes some operator begins with, and the
-    // keywords by hash (views of the map's keys, which never move).
+    // keywords in a flat open-addressing index at most half full.
     std::array<bool, 256> m_operatorStarts{};
     std::size_t m_indexedOperators = 0;
-    std::unordered_map<std::string_view, std::int32_t> m_keywordIndex;
+    std::vector<KeywordSlot> m_keywordSlots;
+    std::size_t m_indexedKeywords = 0;
     // By upper-cased first byte, a bit per keyword length (63 = longer):
     // words of no such shape skip both hash look-ups.
     std::array<std::uint64_t, 256> m_keywordShapes{};
