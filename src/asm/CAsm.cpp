@@ -24,7 +24,7 @@ constexpr const char* kPreprocessedFile = "a.ppf";
 // byte of dense source (comments need none), and the listing texts a few
 // more; memory for them is readied on that basis, and what the parse does
 // not take is freed after it.
-constexpr std::uintmax_t kRecordBytesPerSourceByte = 16;
+constexpr std::uintmax_t kRecordBytesPerSourceByte = 20;
 constexpr std::uintmax_t kListingBytesPerSourceByte = 3;
 
 std::size_t expectedRecordBytes(const std::string& source, bool listing)
