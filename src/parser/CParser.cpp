@@ -127,23 +127,14 @@ bool CParser::matchClass(const std::vector<std::int32_t>& ids)
 
 bool CParser::matchExpression(std::unique_ptr<CExpr>& tree)
 {
-    double value = 0.0;
-    std::string symbol;
-    const bool parsed = parseExpression(tree, value, symbol);
-    return finishExpression(parsed, value, symbol, m_ruleStart);
+    return parseDataExpression(tree, m_ruleStart);
 }
 
 bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fallback)
 {
     double value = 0.0;
     std::string symbol;
-    const bool parsed = parseExpression(tree, value, symbol);
-    return finishExpression(parsed, value, symbol, fallback);
-}
-
-bool CParser::finishExpression(bool parsed, double value, const std::string& symbol, std::int32_t fallback)
-{
-    if (!parsed) {
+    if (!parseExpression(tree, value, symbol)) {
         if (fallback >= 0) {
             m_lexer->m_cursor = fallback;
         }

@@ -62,7 +62,6 @@ protected:
 private:
     void compileRule(CParseRule& rule);
     void indexRules();
-    bool finishExpression(bool parsed, double value, const std::string& symbol, std::int32_t fallback);
 
     CExprParser m_exprParser;
     // Rules by the id of the token they can begin with; m_rulesForAnyToken

@@ -53,6 +53,18 @@ std::string compareLoop(const std::string& settle, const std::string& actual, st
     return text.str();
 }
 
+// A test bench entity without ports and the head of its architecture, up to
+// the declarations of the expected words.
+std::string benchOpening(const char* bench, const std::string& typeName, const std::vector<std::uint32_t>& words,
+                         std::size_t depth, int width)
+{
+    std::ostringstream text;
+    text << kContext << "entity " << bench << " is\nend " << bench << ";\n\n"
+         << "architecture check of " << bench << " is\n"
+         << expectedWords(typeName, words, depth, width);
+    return text.str();
+}
+
 }  // namespace
 
 std::string VhdlBench::romEntity()
@@ -67,9 +79,7 @@ std::string VhdlBench::romEntity()
 std::string VhdlBench::romTestBench(const std::vector<std::uint32_t>& expected)
 {
     std::ostringstream text;
-    text << kContext << "entity " << kRomBenchName << " is\nend " << kRomBenchName << ";\n\n"
-         << "architecture check of " << kRomBenchName << " is\n"
-         << expectedWords("rom_words", expected, kRomDepth, kCodeBits)
+    text << benchOpening(kRomBenchName, "rom_words", expected, kRomDepth, kCodeBits)
          << "    signal address : integer range 0 to 511 := 0;\n"
             "    signal word : std_logic_vector(14 downto 0);\n"
             "begin\n"
@@ -84,9 +94,7 @@ std::string VhdlBench::memoryTestBench(const std::vector<std::string>& dataLines
 {
     const std::size_t depth = expected.empty() ? 1 : expected.size();
     std::ostringstream text;
-    text << kContext << "entity " << kMemoryBenchName << " is\nend " << kMemoryBenchName << ";\n\n"
-         << "architecture check of " << kMemoryBenchName << " is\n"
-         << expectedWords("memory_t", expected, depth, kDataBits)
+    text << benchOpening(kMemoryBenchName, "memory_t", expected, depth, kDataBits)
          << "    signal sMEM : memory_t := (others => (others => 'U'));\n"
             "begin\n"
             "    load : process\n"
