@@ -58,7 +58,7 @@ void CAsm::init(CAsm* /*driver*/)
 
 void CAsm::run()
 {
-    const std::vector<std::string> inputFiles = m_common->m_options->m_inputFiles;
+    const std::vector<std::string>& inputFiles = m_common->m_options->m_inputFiles;
     for (const std::string& name : inputFiles) {
         assembleFile(name);
     }
@@ -106,7 +106,8 @@ void CAsm::writeOutputs()
     const CAsmOptions& options = *m_common->m_options;
     m_romEmitter->writeFiles(options.m_outputName);
     if (options.m_listing) {
-        // The ROM text is written; its memory is reused for the listing.
+        // The ROM text is written; its pages go back before the listing
+        // buffer takes its own.
         m_outBuffer->m_data = CFileBuffer::Bytes();
         m_lstEmitter->run();
         m_lstEmitter->writeFiles(options.m_listingName);

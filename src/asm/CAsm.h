@@ -26,7 +26,6 @@ public:
 
     // Lays out every section and resolves symbol references.
     virtual void layout() = 0;
-    virtual void reserved() {}
     // The kind number stored in a fixup made for the given cycle.
     virtual int fixupKind(const std::vector<CStatement*>& cycle, const CSection& section) = 0;
 

@@ -27,6 +27,9 @@ public:
     CSection(const CSection&) = delete;
     CSection& operator=(const CSection&) = delete;
 
+    // Whether the emitters write this section: it has a kind, and holds bits.
+    bool isEmitted() const { return m_kind != 0 && m_kind != NoBits; }
+
     std::string m_name;
     std::int32_t m_index = 0;
     std::int32_t m_origin = 0;

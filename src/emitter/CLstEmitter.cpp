@@ -9,15 +9,9 @@
 #include "util/NumberFormat.h"
 
 namespace {
-constexpr char kHexDigits[] = "0123456789abcdef";
 // Typical text sizes besides the listing texts, to size the buffer once.
 constexpr std::size_t kSymbolLineText = 80;
 constexpr std::size_t kCycleCommentText = 32;
-
-bool isListed(const CSection& section)
-{
-    return section.m_kind != 0 && section.m_kind != CSection::NoBits;
-}
 
 // A map entry as an offset inside the code.
 std::size_t clampedOffset(std::int32_t entry, std::size_t codeSize)
@@ -61,7 +55,7 @@ void CLstEmitter::run()
         return;
     }
     for (const auto& section : m_common->m_sections->sections()) {
-        if (isListed(*section)) {
+        if (section->isEmitted()) {
             appendSectionLines(*section, out);
             out.append("\n\n\n");
         }
@@ -100,13 +94,6 @@ void CLstEmitter::appendSectionLines(const CSection& section, CFileBuffer& out)
     }
 }
 
-std::string CLstEmitter::bytesToHex(const std::vector<std::uint8_t>& code, std::size_t begin, std::size_t end)
-{
-    std::string text;
-    appendBytesHex(text, code, begin, end);
-    return text;
-}
-
 void CLstEmitter::appendBytesHex(std::string& text, const std::vector<std::uint8_t>& code, std::size_t begin,
                                  std::size_t end)
 {
@@ -118,13 +105,9 @@ void CLstEmitter::appendBytesHex(std::string& text, const std::vector<std::uint8
         text += "0x0";
         return;
     }
-    text += "0x";
-    if (code[begin] >= 0x10) {
-        text += kHexDigits[code[begin] >> 4];
-    }
-    text += kHexDigits[code[begin] & 0xF];
+    // The first byte is not zero, so it has no leading zero digit.
+    NumberFormat::AppendHex(text, code[begin]);
     for (std::size_t i = begin + 1; i < end; ++i) {
-        text += kHexDigits[code[i] >> 4];
-        text += kHexDigits[code[i] & 0xF];
+        NumberFormat::AppendHexDigits(text, code[i], 2);
     }
 }

@@ -25,10 +25,8 @@ public:
     // code for the last); a text without a map entry starts at the end of the
     // code, and every range is kept inside the code.
     static void appendSectionLines(const CSection& section, CFileBuffer& out);
-    // "0x" and the bytes read as one unsigned number, first byte most
+    // Appends "0x" and the bytes read as one unsigned number, first byte most
     // significant, without leading zeros ("0x0" for none).
-    static std::string bytesToHex(const std::vector<std::uint8_t>& code, std::size_t begin, std::size_t end);
-    // The same text appended to `text`.
     static void appendBytesHex(std::string& text, const std::vector<std::uint8_t>& code, std::size_t begin,
                                std::size_t end);
 

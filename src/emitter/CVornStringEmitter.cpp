@@ -1,13 +1,12 @@
 #include "emitter/CVornStringEmitter.h"
 
-#include <array>
-#include <charconv>
 #include <string_view>
 
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
 #include "asm/CSectionTable.h"
 #include "asm/CSymbol.h"
+#include "util/NumberFormat.h"
 
 namespace {
 constexpr std::string_view kRomHeader = "architecture Behavioral of instr_rom is\nbegin\n    oQ <= ";
@@ -17,7 +16,6 @@ constexpr std::string_view kRomElse = " else\n          ";
 constexpr std::string_view kDataLead = "sMEM(";
 constexpr std::string_view kDataMiddle = ") <= x\"";
 constexpr std::string_view kDataEnd = "\";\n";
-constexpr char kHexDigits[] = "0123456789abcdef";
 // Typical text sizes of one ROM word and one data word, to size the buffers once.
 constexpr std::size_t kRomWordText = 52;
 constexpr std::size_t kDataWordText = 28;
@@ -28,33 +26,6 @@ std::uint8_t byteAt(const std::vector<std::uint8_t>& code, std::size_t i)
     return i < code.size() ? code[i] : 0;
 }
 
-// Each word's line is built in a reused text and appended to the buffer whole.
-void appendDecimal(std::string& line, std::size_t value)
-{
-    std::array<char, 24> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    line.append(digits.data(), result.ptr);
-}
-
-// The lowest `bits` bits of the byte as "0"/"1", most significant first.
-void appendBits(std::string& line, std::uint8_t byte, int bits)
-{
-    for (int bit = bits - 1; bit >= 0; --bit) {
-        line += ((byte >> bit) & 1U) != 0 ? '1' : '0';
-    }
-}
-
-void appendHexByte(std::string& line, std::uint8_t byte)
-{
-    line += kHexDigits[byte >> 4];
-    line += kHexDigits[byte & 0xF];
-}
-
-bool isEmitted(const CSection& section)
-{
-    return section.m_kind != 0 && section.m_kind != CSection::NoBits;
-}
-
 // Reserves room for the texts of all sections up front, so that large
 // programs do not pay for repeated growth of the buffers.
 void reserveTexts(const std::vector<std::unique_ptr<CSection>>& sections, CFileBuffer& rom, CFileBuffer& data)
@@ -62,7 +33,7 @@ void reserveTexts(const std::vector<std::unique_ptr<CSection>>& sections, CFileB
     std::size_t romSize = rom.m_data.size();
     std::size_t dataSize = data.m_data.size();
     for (const auto& section : sections) {
-        if (!isEmitted(*section)) {
+        if (!section->isEmitted()) {
             continue;
         }
         const std::size_t words = (section->m_code.size() + 1) / 2;
@@ -108,7 +79,7 @@ void CVornStringEmitter::run()
     const auto& sections = m_common->m_sections->sections();
     reserveTexts(sections, *m_codeBuffer, *m_dataBuffer);
     for (const auto& section : sections) {
-        if (!isEmitted(*section)) {
+        if (!section->isEmitted()) {
             continue;
         }
         const std::vector<std::uint8_t> code = patchedCode(*section);
@@ -138,14 +109,15 @@ std::vector<std::uint8_t> CVornStringEmitter::patchedCode(const CSection& sectio
 void CVornStringEmitter::appendRomText(const std::vector<std::uint8_t>& code, CFileBuffer& out)
 {
     out.append(kRomHeader);
+    // Each word's line is built in a reused text and appended whole.
     std::string line;
     for (std::size_t k = 0; 2 * k < code.size(); ++k) {
         line.clear();
         line += '"';
-        appendBits(line, byteAt(code, 2 * k), 8);
-        appendBits(line, byteAt(code, 2 * k + 1), 7);
+        NumberFormat::AppendBin(line, byteAt(code, 2 * k), 8);
+        NumberFormat::AppendBin(line, byteAt(code, 2 * k + 1), 7);
         line += kRomWhen;
-        appendDecimal(line, k);
+        NumberFormat::AppendDecimal(line, static_cast<std::int64_t>(k));
         line += kRomElse;
         out.append(line);
     }
@@ -158,10 +130,10 @@ void CVornStringEmitter::appendDataText(const std::vector<std::uint8_t>& code, C
     for (std::size_t k = 0; 2 * k < code.size(); ++k) {
         line.clear();
         line += kDataLead;
-        appendDecimal(line, k);
+        NumberFormat::AppendDecimal(line, static_cast<std::int64_t>(k));
         line += kDataMiddle;
-        appendHexByte(line, byteAt(code, 2 * k));
-        appendHexByte(line, byteAt(code, 2 * k + 1));
+        NumberFormat::AppendHexDigits(line, byteAt(code, 2 * k), 2);
+        NumberFormat::AppendHexDigits(line, byteAt(code, 2 * k + 1), 2);
         line += kDataEnd;
         out.append(line);
     }

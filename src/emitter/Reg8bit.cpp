@@ -1,6 +1,7 @@
 #include "emitter/Reg8bit.h"
 
 #include "parser/COperand.h"
+#include "util/NumberFormat.h"
 
 namespace {
 constexpr int kRegisterCount = 8;
@@ -17,11 +18,5 @@ std::string Reg8bit::encode(const COperand& operand) const
     if (number < 0 || number >= kRegisterCount) {
         return {};
     }
-    std::string bits(kRegisterBits, '0');
-    for (int bit = 0; bit < kRegisterBits; ++bit) {
-        if ((number >> (kRegisterBits - 1 - bit)) & 1) {
-            bits[static_cast<std::size_t>(bit)] = '1';
-        }
-    }
-    return bits;
+    return NumberFormat::ToBin(static_cast<std::uint64_t>(number), kRegisterBits);
 }

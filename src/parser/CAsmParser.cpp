@@ -1,8 +1,6 @@
 #include "parser/CAsmParser.h"
 
 #include <algorithm>
-#include <array>
-#include <charconv>
 #include <iostream>
 
 #include "asm/CAsmOptions.h"
@@ -10,15 +8,7 @@
 #include "asm/CSection.h"
 #include "lexer/CLexer.h"
 #include "util/CProgramExit.h"
-
-namespace {
-void appendDecimal(std::string& text, std::int32_t value)
-{
-    std::array<char, 16> digits{};
-    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
-    text.append(digits.data(), result.ptr);
-}
-}  // namespace
+#include "util/NumberFormat.h"
 
 CAsmParser::CAsmParser() = default;
 
@@ -57,7 +47,9 @@ void CAsmParser::closeStatement()
 void CAsmParser::recordListing(std::int32_t first)
 {
     const std::size_t end = std::min(static_cast<std::size_t>(std::max(m_lexer->m_cursor, 0)), m_lexer->historySize());
-    for (std::size_t index = static_cast<std::size_t>(std::max(first, 0)); index < end; ++index) {
+    // Released tokens are not read; the statement loop passes a start after them.
+    const std::size_t begin = std::max(static_cast<std::size_t>(std::max(first, 0)), m_lexer->m_historyBase);
+    for (std::size_t index = begin; index < end; ++index) {
         appendTokenText(m_lstText, m_lexer->historyAt(index));
     }
     if (!m_lstPending) {
@@ -89,11 +81,11 @@ void CAsmParser::appendTokenText(std::string& text, const CToken& token)
         text += '\n';
         return;
     case TOK_DEC_NUMBER:
-        appendDecimal(text, token.m_value);
+        NumberFormat::AppendDecimal(text, token.m_value);
         break;
     case TOK_LINE_MARKER:
         text += "# ";
-        appendDecimal(text, token.m_value);
+        NumberFormat::AppendDecimal(text, token.m_value);
         text += ' ';
         text += token.m_text;
         break;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <exception>
 #include <cstdlib>
 #include <mutex>
 #include <new>
@@ -70,11 +71,18 @@ class ChunkSupply {
 public:
     ~ChunkSupply() { stop(); }
 
+    // Readying is a favour: without memory for its list or a thread to run
+    // on, the parse simply gets its own chunks.
     void start(std::size_t chunks)
     {
         stop();
         m_stopping = false;
-        m_worker = std::thread([this, chunks] { prepare(chunks); });
+        try {
+            m_ready.reserve(chunks);
+            m_worker = std::thread([this, chunks] { prepare(chunks); });
+        } catch (const std::exception&) {
+            m_ready.shrink_to_fit();
+        }
     }
 
     // A prepared chunk, or null when none is ready.
@@ -111,7 +119,6 @@ private:
             try {
                 fresh = newChunk();
             } catch (const std::bad_alloc&) {
-                // Readying is a favour: short of memory, the parse gets its own.
                 return;
             }
             auto* chunk = static_cast<volatile char*>(fresh);

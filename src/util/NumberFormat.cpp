@@ -1,9 +1,19 @@
 #include "util/NumberFormat.h"
 
+#include <array>
+#include <charconv>
+
 namespace NumberFormat {
 
 namespace {
 constexpr char kHexDigits[] = "0123456789abcdef";
+}
+
+void AppendDecimal(std::string& text, std::int64_t value)
+{
+    std::array<char, 24> digits{};
+    const auto result = std::to_chars(digits.data(), digits.data() + digits.size(), value);
+    text.append(digits.data(), result.ptr);
 }
 
 std::string ToHex(std::uint64_t value)
@@ -29,21 +39,33 @@ void AppendHex(std::string& text, std::uint64_t value)
 
 std::string ToHex(std::uint64_t value, int digits, bool prefix)
 {
-    std::string text(static_cast<std::size_t>(digits > 0 ? digits : 0), '0');
+    std::string text = prefix ? "0x" : "";
+    AppendHexDigits(text, value, digits);
+    return text;
+}
+
+void AppendHexDigits(std::string& text, std::uint64_t value, int digits)
+{
+    const std::size_t start = text.size();
+    text.append(static_cast<std::size_t>(digits > 0 ? digits : 0), '0');
     for (int i = digits - 1; i >= 0 && value != 0; --i) {
-        text[static_cast<std::size_t>(i)] = kHexDigits[value & 0xF];
+        text[start + static_cast<std::size_t>(i)] = kHexDigits[value & 0xF];
         value >>= 4;
     }
-    return prefix ? "0x" + text : text;
 }
 
 std::string ToBin(std::uint64_t value, int bits)
 {
     std::string text;
+    AppendBin(text, value, bits);
+    return text;
+}
+
+void AppendBin(std::string& text, std::uint64_t value, int bits)
+{
     for (int bit = bits - 1; bit >= 0; --bit) {
         text += bit < 64 && ((value >> bit) & 1U) ? '1' : '0';
     }
-    return text;
 }
 
 }  // namespace NumberFormat
