@@ -8,17 +8,22 @@ constexpr std::size_t kInitialSlots = 64;
 
 bool CSymbolTable::addSymbol(const CSymbol& symbol)
 {
+    // Growing first keeps the index at most half full after an insertion, so
+    // the slot found below stays valid and probes stay short.
+    if (2 * (m_symbols.size() + 1) > m_slots.size()) {
+        growIndex();
+    }
     const std::uint64_t hash = hashOf(symbol.m_name);
-    CSymbol* existing = m_slots.empty() ? nullptr : m_slots[slotOf(symbol.m_name, hash)].symbol;
-    if (existing == nullptr) {
+    Slot& slot = m_slots[slotOf(symbol.m_name, hash)];
+    if (slot.symbol == nullptr) {
         m_symbols.push_back(std::make_unique<CSymbol>(symbol));
-        index(m_symbols.back().get(), hash);
+        slot = {hash, m_symbols.back().get()};
         return true;
     }
-    if (existing->m_section != nullptr || symbol.m_section == nullptr) {
+    if (slot.symbol->m_section != nullptr || symbol.m_section == nullptr) {
         return false;
     }
-    *existing = symbol;
+    *slot.symbol = symbol;
     return true;
 }
 
@@ -41,15 +46,6 @@ std::size_t CSymbolTable::slotOf(std::string_view name, std::uint64_t hash) cons
             return slot;
         }
     }
-}
-
-// Keeps the index at most half full, so probes stay short and always end.
-void CSymbolTable::index(CSymbol* symbol, std::uint64_t hash)
-{
-    if (2 * (m_symbols.size() + 1) > m_slots.size()) {
-        growIndex();
-    }
-    m_slots[slotOf(symbol->m_name, hash)] = {hash, symbol};
 }
 
 void CSymbolTable::growIndex()

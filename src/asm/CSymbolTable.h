@@ -35,7 +35,6 @@ private:
     static std::uint64_t hashOf(std::string_view name);
     // The slot holding the name, or the empty slot where it would go.
     std::size_t slotOf(std::string_view name, std::uint64_t hash) const;
-    void index(CSymbol* symbol, std::uint64_t hash);
     void growIndex();
 
     std::vector<std::unique_ptr<CSymbol>> m_symbols;

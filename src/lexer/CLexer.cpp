@@ -100,7 +100,7 @@ const CToken& CLexer::next()
     }
     ++m_cursor;
     if (index < historySize()) {
-        return m_history[index - m_historyBase];
+        return historyAt(index);
     }
     // Scanned in place: the token's text is copied once, from the input.
     scanToken(m_history.emplace_back());
@@ -115,7 +115,7 @@ const CToken& CLexer::unget()
     }
     --m_cursor;
     const std::size_t index = static_cast<std::size_t>(m_cursor);
-    return index < historySize() ? m_history[index - m_historyBase] : m_history.back();
+    return index < historySize() ? historyAt(index) : m_history.back();
 }
 
 const CToken& CLexer::peek()
@@ -130,7 +130,7 @@ std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last)
     const std::size_t begin = std::max(first < 0 ? 0 : static_cast<std::size_t>(first), m_historyBase);
     const std::size_t end = last < 0 ? 0 : std::min(static_cast<std::size_t>(last), historySize());
     for (std::size_t index = begin; index < end; ++index) {
-        tokens.push_back(m_history[index - m_historyBase]);
+        tokens.push_back(historyAt(index));
     }
     return tokens;
 }
@@ -365,8 +365,15 @@ std::int32_t CLexer::lookupKeyword(std::string& word)
         return id;
     }
     m_upperWord.assign(word);
+    bool changed = false;
     for (char& c : m_upperWord) {
-        c = toUpper(c);
+        const char upper = toUpper(c);
+        changed = changed || upper != c;
+        c = upper;
+    }
+    // A word already in upper case was looked up as written.
+    if (!changed) {
+        return TOK_IDENTIFIER;
     }
     if (const std::int32_t id = findKeyword(m_upperWord); id != TOK_NONE) {
         word = m_upperWord;

@@ -66,6 +66,21 @@ std::unique_ptr<CExpr> CExprParser::parse(CLexer& lexer)
     }
 }
 
+bool CExprParser::canBegin(std::int32_t tokenId)
+{
+    switch (tokenId) {
+    case TOK_DEC_NUMBER:
+    case TOK_HEX_NUMBER:
+    case TOK_IDENTIFIER:
+    case TOK_LPAREN:
+    case TOK_MINUS:
+    case TOK_TILDE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 CExprParser::Shift CExprParser::shiftOperand(const CToken& token)
 {
     bool pushed = false;

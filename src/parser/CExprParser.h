@@ -26,6 +26,9 @@ public:
     // back. Null on a syntax error or a limit exceeded (the cursor is then
     // left wherever parsing stopped).
     std::unique_ptr<CExpr> parse(CLexer& lexer);
+    // Whether an expression can begin with a token of this id (the operands
+    // and prefixes shiftOperand accepts).
+    static bool canBegin(std::int32_t tokenId);
 
 private:
     struct Operand {

@@ -6,14 +6,11 @@
 
 #include "lexer/CLexer.h"
 #include "parser/CAsmParser.h"
+#include "parser/CExprParser.h"
 #include "parser/CStatement.h"
 #include "util/CProgramExit.h"
 
 namespace {
-// Tokens an expression can begin with.
-constexpr std::int32_t kExpressionStarts[] = {TOK_DEC_NUMBER, TOK_HEX_NUMBER, TOK_IDENTIFIER,
-                                              TOK_LPAREN,     TOK_MINUS,      TOK_TILDE};
-
 // Guards the agreement of a rule's operand list with its captures.
 void requireConsistent(bool condition, const char* text, int line)
 {
@@ -28,8 +25,8 @@ CParseRule::CParseRule(std::string name, std::string def, std::vector<OperandSpe
     : m_name(std::move(name)), m_def(std::move(def)), m_operands(std::move(operands)), m_id(id)
 {
     for (const auto& [kind, role] : m_operands) {
-        m_sources += (role == CStatement::Source || role == CStatement::SourceAndDestination) ? 1 : 0;
-        m_destinations += (role == CStatement::Destination || role == CStatement::SourceAndDestination) ? 1 : 0;
+        m_sources += CStatement::isSource(role) ? 1 : 0;
+        m_destinations += CStatement::isDestination(role) ? 1 : 0;
         m_auxiliaries += role == CStatement::Auxiliary ? 1 : 0;
     }
 }
@@ -111,8 +108,7 @@ bool CParseRule::canStartWith(std::int32_t tokenId) const
     }
     const Element& first = m_elems.front();
     if (first.kind == Expression) {
-        return std::find(std::begin(kExpressionStarts), std::end(kExpressionStarts), tokenId) !=
-               std::end(kExpressionStarts);
+        return CExprParser::canBegin(tokenId);
     }
     return std::find(first.ids.begin(), first.ids.end(), tokenId) != first.ids.end();
 }

@@ -7,10 +7,10 @@ void CStatement::addOperand(std::unique_ptr<COperand> operand, int role)
     if (role == Auxiliary) {
         m_auxOps.push_back(raw);
     }
-    if (role == Source || role == SourceAndDestination) {
+    if (isSource(role)) {
         m_srcOps.push_back(raw);
     }
-    if (role == Destination || role == SourceAndDestination) {
+    if (isDestination(role)) {
         m_dstOps.push_back(raw);
     }
 }

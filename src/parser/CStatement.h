@@ -21,6 +21,10 @@ public:
 
     explicit CStatement(std::int32_t id = 0) : m_id(id) {}
 
+    // Which role lists an operand of this role goes to.
+    static bool isSource(int role) { return role == Source || role == SourceAndDestination; }
+    static bool isDestination(int role) { return role == Destination || role == SourceAndDestination; }
+
     // Appends the operand to m_operands and, by role, to the role lists.
     void addOperand(std::unique_ptr<COperand> operand, int role);
     // Sizes the lists ahead of addOperand.
