@@ -242,6 +242,10 @@ private:
 CVornOpcodeGenerator::CVornOpcodeGenerator()
 {
     m_operEncodings.emplace(kReg8bit, std::make_unique<Reg8bit>());
+    // The table never changes, so each of its patterns is classified once.
+    for (const auto& [id, desc] : m_opcodeInfo.m_table) {
+        m_tableSteps.emplace(id, TableEntry{&desc, stepsOf(desc.m_encoding)});
+    }
 }
 
 CVornOpcodeGenerator::~CVornOpcodeGenerator() = default;
@@ -263,32 +267,34 @@ std::string CVornOpcodeGenerator::generate(const std::vector<CStatement*>& cycle
 
 std::string CVornOpcodeGenerator::encodeInstruction(const CStatement& statement)
 {
-    const COpcodeDesc* desc = m_opcodeInfo.findOpcodeDesc(statement.m_id);
-    return desc != nullptr ? encodeWith(*desc, statement) : std::string();
+    const auto found = m_tableSteps.find(statement.m_id);
+    return found != m_tableSteps.end() ? encodeWithSteps(*found->second.desc, found->second.steps, statement)
+                                       : std::string();
 }
 
 std::string CVornOpcodeGenerator::encodeWith(const COpcodeDesc& desc, const CStatement& statement)
 {
+    return encodeWithSteps(desc, stepsOf(desc.m_encoding), statement);
+}
+
+std::string CVornOpcodeGenerator::encodeWithSteps(const COpcodeDesc& desc, const std::vector<Step>& steps,
+                                                  const CStatement& statement)
+{
     std::string code = desc.m_encoding;
     PatternFiller filler(desc, statement, m_operEncodings);
-    filler.fill(code, stepsOf(desc));
+    filler.fill(code, steps);
     if (!filler.consistent()) {
         reportWarning(kWarnBadOpcode);
     }
     return code;
 }
 
-// Patterns are classified letter by letter once per description; a
-// description whose pattern changed is classified again.
-const std::vector<CVornOpcodeGenerator::Step>& CVornOpcodeGenerator::stepsOf(const COpcodeDesc& desc)
+std::vector<CVornOpcodeGenerator::Step> CVornOpcodeGenerator::stepsOf(const std::string& pattern)
 {
-    CompiledPattern& compiled = m_compiledPatterns[&desc];
-    if (compiled.steps.size() != desc.m_encoding.size() || compiled.pattern != desc.m_encoding) {
-        compiled.pattern = desc.m_encoding;
-        compiled.steps.clear();
-        for (char c : desc.m_encoding) {
-            compiled.steps.push_back(actionOf(c));
-        }
+    std::vector<Step> steps;
+    steps.reserve(pattern.size());
+    for (char c : pattern) {
+        steps.push_back(actionOf(c));
     }
-    return compiled.steps;
+    return steps;
 }

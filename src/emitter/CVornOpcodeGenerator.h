@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "emitter/COpcodeGenerator.h"
@@ -46,14 +45,16 @@ public:
     };
 
 private:
-    struct CompiledPattern {
-        std::string pattern;
+    // An entry of the instruction table with its pattern classified.
+    struct TableEntry {
+        const COpcodeDesc* desc;
         std::vector<Step> steps;
     };
 
-    const std::vector<Step>& stepsOf(const COpcodeDesc& desc);
+    static std::vector<Step> stepsOf(const std::string& pattern);
+    std::string encodeWithSteps(const COpcodeDesc& desc, const std::vector<Step>& steps, const CStatement& statement);
 
-    std::unordered_map<const COpcodeDesc*, CompiledPattern> m_compiledPatterns;
     CVornOpcodeInfo m_opcodeInfo;
+    std::map<std::int32_t, TableEntry> m_tableSteps;
     std::map<std::int32_t, std::unique_ptr<COperEnc>> m_operEncodings;
 };

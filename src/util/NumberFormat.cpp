@@ -63,8 +63,13 @@ std::string ToBin(std::uint64_t value, int bits)
 
 void AppendBin(std::string& text, std::uint64_t value, int bits)
 {
-    for (int bit = bits - 1; bit >= 0; --bit) {
-        text += bit < 64 && ((value >> bit) & 1U) ? '1' : '0';
+    const std::size_t start = text.size();
+    text.append(static_cast<std::size_t>(bits > 0 ? bits : 0), '0');
+    char* digits = text.data() + start;
+    for (int bit = bits - 1; bit >= 0; --bit, ++digits) {
+        if (bit < 64 && ((value >> bit) & 1U) != 0) {
+            *digits = '1';
+        }
     }
 }
 
