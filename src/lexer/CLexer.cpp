@@ -27,35 +27,84 @@ constexpr const char* kSeparatorKeyword = "__NEW_LINE__";
 constexpr int kUnrecognizedToken = 1305;
 constexpr std::int32_t kMaxNumber = std::numeric_limits<std::int32_t>::max();
 
-// Character classes on signed characters: bytes 0x80 to 0xFF belong to none.
+// Character classes; bytes 0x80 to 0xFF (negative as signed characters) and
+// kNoByte belong to none.
+enum CharClass : std::uint8_t {
+    kBlank = 1,
+    kDigit = 2,
+    kIdentifierStart = 4,
+    kHexLetter = 8,
+};
+
+constexpr std::array<std::uint8_t, 256> makeCharClasses()
+{
+    std::array<std::uint8_t, 256> classes{};
+    classes[' '] = classes['\t'] = classes['\r'] = kBlank;
+    for (int c = '0'; c <= '9'; ++c) {
+        classes[c] = kDigit;
+    }
+    for (int c = 'A'; c <= 'Z'; ++c) {
+        classes[c] = kIdentifierStart;
+        classes[c + 'a' - 'A'] = kIdentifierStart;
+    }
+    for (int c = 'A'; c <= 'F'; ++c) {
+        classes[c] |= kHexLetter;
+        classes[c + 'a' - 'A'] |= kHexLetter;
+    }
+    classes['_'] = classes['.'] = kIdentifierStart;
+    return classes;
+}
+
+constexpr std::array<std::uint8_t, 256> kCharClasses = makeCharClasses();
+
+bool inClasses(int c, std::uint8_t classes)
+{
+    // Negative characters and kNoByte fall outside the table.
+    return static_cast<unsigned>(c) < 0x80U && (kCharClasses[static_cast<std::size_t>(c)] & classes) != 0;
+}
+
 bool isBlank(int c)
 {
-    return c == ' ' || c == '\t' || c == '\r';
+    return inClasses(c, kBlank);
 }
 
 bool isDigit(int c)
 {
-    return c >= '0' && c <= '9';
+    return inClasses(c, kDigit);
 }
 
 bool isIdentifierStart(int c)
 {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' || c == '.';
+    return inClasses(c, kIdentifierStart);
 }
 
 bool isIdentifierPart(int c)
 {
-    return isIdentifierStart(c) || isDigit(c);
+    return inClasses(c, kIdentifierStart | kDigit);
 }
 
 bool isHexDigit(int c)
 {
-    return isDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+    return inClasses(c, kDigit | kHexLetter);
 }
 
 char toUpper(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Keywords are a few bytes long: a plain loop beats a library compare.
+bool sameText(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Appends a decimal digit, saturating at the largest 32-bit value.
@@ -93,9 +142,9 @@ const CToken& CLexer::next()
         m_cursor = 0;
     }
     std::size_t index = static_cast<std::size_t>(m_cursor);
-    if (index < m_historyBase) {
+    if (index < historyBase()) {
         // Released tokens cannot be replayed; reading resumes at the oldest kept one.
-        index = m_historyBase;
+        index = historyBase();
         m_cursor = static_cast<std::int32_t>(index);
     }
     ++m_cursor;
@@ -103,14 +152,15 @@ const CToken& CLexer::next()
         return historyAt(index);
     }
     // Scanned in place: the token's text is copied once, from the input.
-    scanToken(m_history.emplace_back());
-    return m_history.back();
+    CToken& token = m_history.append();
+    scanToken(token);
+    return token;
 }
 
 const CToken& CLexer::unget()
 {
     static const CToken kNothing;
-    if (m_cursor <= 0 || m_history.empty() || static_cast<std::size_t>(m_cursor) <= m_historyBase) {
+    if (m_cursor <= 0 || m_history.empty() || static_cast<std::size_t>(m_cursor) <= historyBase()) {
         return kNothing;
     }
     --m_cursor;
@@ -127,7 +177,7 @@ const CToken& CLexer::peek()
 std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last) const
 {
     std::vector<CToken> tokens;
-    const std::size_t begin = std::max(first < 0 ? 0 : static_cast<std::size_t>(first), m_historyBase);
+    const std::size_t begin = std::max(first < 0 ? 0 : static_cast<std::size_t>(first), historyBase());
     const std::size_t end = last < 0 ? 0 : std::min(static_cast<std::size_t>(last), historySize());
     for (std::size_t index = begin; index < end; ++index) {
         tokens.push_back(historyAt(index));
@@ -137,35 +187,35 @@ std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last)
 
 void CLexer::releaseHistoryBefore(std::int32_t cursor)
 {
-    const std::size_t end = cursor < 0 ? 0 : std::min(static_cast<std::size_t>(cursor), historySize());
-    if (end <= m_historyBase) {
-        return;
+    m_history.releaseBefore(cursor < 0 ? 0 : static_cast<std::size_t>(cursor));
+}
+
+std::string_view CLexer::rest() const
+{
+    if (m_input == nullptr || m_input->m_pos >= m_input->m_data.size()) {
+        return {};
     }
-    m_history.erase(m_history.begin(), m_history.begin() + static_cast<std::ptrdiff_t>(end - m_historyBase));
-    m_historyBase = end;
+    return {reinterpret_cast<const char*>(m_input->m_data.data()) + m_input->m_pos,
+            m_input->m_data.size() - m_input->m_pos};
 }
 
 int CLexer::peekByte(std::size_t offset) const
 {
-    if (m_input == nullptr || m_input->m_pos >= m_input->m_data.size() ||
-        offset >= m_input->m_data.size() - m_input->m_pos) {
-        return kNoByte;
-    }
-    return static_cast<signed char>(m_input->m_data[m_input->m_pos + offset]);
+    const std::string_view bytes = rest();
+    return offset < bytes.size() ? static_cast<signed char>(bytes[offset]) : kNoByte;
 }
 
 void CLexer::advance(std::size_t count)
 {
-    if (m_input == nullptr || m_input->m_pos >= m_input->m_data.size()) {
-        return;
+    const std::size_t step = std::min(count, rest().size());
+    if (step > 0) {
+        m_input->m_pos += step;
     }
-    const std::size_t left = m_input->m_data.size() - m_input->m_pos;
-    m_input->m_pos += std::min(count, left);
 }
 
 bool CLexer::atEnd() const
 {
-    return m_input == nullptr || m_input->m_pos >= m_input->m_data.size();
+    return rest().empty();
 }
 
 std::size_t CLexer::position() const
@@ -191,33 +241,30 @@ std::string_view CLexer::textFrom(std::size_t start) const
 
 bool CLexer::skipPast(char stop)
 {
-    while (!atEnd()) {
-        const int c = peekByte();
-        advance();
-        if (c == stop) {
-            return true;
-        }
+    const std::string_view bytes = rest();
+    const std::size_t found = bytes.find(stop);
+    if (found == std::string_view::npos) {
+        advance(bytes.size());
+        return false;
     }
-    return false;
+    advance(found + 1);
+    return true;
 }
 
 void CLexer::skipWhile(bool (*inClass)(int))
 {
-    while (inClass(peekByte())) {
-        advance();
+    const std::string_view bytes = rest();
+    std::size_t count = 0;
+    while (count < bytes.size() && inClass(bytes[count])) {
+        ++count;
     }
+    advance(count);
 }
 
 void CLexer::refreshIndexes()
 {
     if (m_indexedOperators != m_operators.size()) {
-        m_operatorStarts.fill(false);
-        for (const auto& entry : m_operators) {
-            if (!entry.first.empty()) {
-                m_operatorStarts[static_cast<unsigned char>(entry.first.front())] = true;
-            }
-        }
-        m_indexedOperators = m_operators.size();
+        indexOperators();
     }
     if (m_indexedKeywords != m_keywords.size()) {
         std::size_t slots = 16;
@@ -232,15 +279,37 @@ void CLexer::refreshIndexes()
             if (word.empty()) {
                 continue;
             }
-            std::size_t slot = keywordHash(word) & (slots - 1);
+            const std::uint64_t hash = keywordHash(word);
+            std::size_t slot = hash & (slots - 1);
             while (!m_keywordSlots[slot].word.empty()) {
                 slot = (slot + 1) & (slots - 1);
             }
-            m_keywordSlots[slot] = {word, id};
+            m_keywordSlots[slot] = {word, hash, id};
             m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] |= lengthBit(word.size());
         }
         m_indexedKeywords = m_keywords.size();
     }
+}
+
+void CLexer::indexOperators()
+{
+    m_operatorStarts.fill(false);
+    for (auto& candidates : m_operatorCandidates) {
+        candidates.clear();
+    }
+    for (std::size_t index = 0; index < m_operators.size(); ++index) {
+        const std::string& text = m_operators[index].first;
+        if (!text.empty()) {
+            m_operatorStarts[static_cast<unsigned char>(text.front())] = true;
+        }
+        // An empty text matches in front of every byte.
+        for (std::size_t byte = 0; byte < m_operatorCandidates.size(); ++byte) {
+            if (text.empty() || static_cast<unsigned char>(text.front()) == byte) {
+                m_operatorCandidates[byte].push_back(index);
+            }
+        }
+    }
+    m_indexedOperators = m_operators.size();
 }
 
 bool CLexer::indexesCurrent() const
@@ -259,13 +328,18 @@ void CLexer::scanToken(CToken& token)
         refreshIndexes();
     }
     skipWhile(isBlank);
-    if (scanBlockComment()) {
-        setToken(token, TOK_COMMENT);
-        return;
+    // The first byte rules out most forms: comments begin with "/" or ";".
+    const int first = peekByte();
+    if (first == '/' || first == ';') {
+        if (scanBlockComment()) {
+            setToken(token, TOK_COMMENT);
+            return;
+        }
+        if (scanLineComment(token)) {
+            return;
+        }
     }
-    if (scanLineComment(token)) {
-        return;
-    }
+    // An unclosed block comment has swallowed the rest of the input.
     if (atEnd()) {
         setToken(token, TOK_END);
         return;
@@ -324,16 +398,17 @@ bool CLexer::scanNewline()
 
 bool CLexer::scanOperator(CToken& token)
 {
-    const std::string_view rest(reinterpret_cast<const char*>(m_input->m_data.data()) + m_input->m_pos,
-                                m_input->m_data.size() - m_input->m_pos);
-    if (!m_operatorStarts[static_cast<unsigned char>(rest.front())]) {
+    const std::string_view bytes = rest();
+    if (bytes.empty()) {
         return false;
     }
-    for (const auto& [text, id] : m_operators) {
-        if (!text.empty() && text.front() != rest.front()) {
-            continue;
-        }
-        if (rest.substr(0, text.size()) == text) {
+    const auto first = static_cast<unsigned char>(bytes.front());
+    if (!m_operatorStarts[first]) {
+        return false;
+    }
+    for (const std::size_t index : m_operatorCandidates[first]) {
+        const auto& [text, id] = m_operators[index];
+        if (bytes.substr(0, text.size()) == text) {
             advance(text.size());
             setToken(token, id, text);
             return true;
@@ -344,12 +419,12 @@ bool CLexer::scanOperator(CToken& token)
 
 bool CLexer::scanIdentifier(CToken& token)
 {
-    if (!isIdentifierStart(peekByte())) {
+    const std::string_view bytes = rest();
+    if (bytes.empty() || !isIdentifierStart(bytes.front())) {
         return false;
     }
-    const std::size_t start = position();
     skipWhile(isIdentifierPart);
-    setToken(token, TOK_IDENTIFIER, textFrom(start));
+    setToken(token, TOK_IDENTIFIER, bytes.substr(0, bytes.size() - rest().size()));
     token.m_id = lookupKeyword(token.m_text);
     return true;
 }
@@ -388,12 +463,13 @@ std::int32_t CLexer::findKeyword(std::string_view word) const
         return TOK_NONE;
     }
     const std::size_t mask = m_keywordSlots.size() - 1;
-    for (std::size_t slot = keywordHash(word) & mask;; slot = (slot + 1) & mask) {
+    const std::uint64_t hash = keywordHash(word);
+    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const KeywordSlot& entry = m_keywordSlots[slot];
         if (entry.word.empty()) {
             return TOK_NONE;
         }
-        if (entry.word == word) {
+        if (entry.hash == hash && sameText(entry.word, word)) {
             return entry.id;
         }
     }

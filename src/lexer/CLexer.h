@@ -3,7 +3,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -13,6 +12,7 @@
 
 #include "asm/CProgramModule.h"
 #include "lexer/CToken.h"
+#include "lexer/CTokenHistory.h"
 
 class CFileBuffer;
 
@@ -43,15 +43,15 @@ public:
     void releaseHistoryBefore(std::int32_t cursor);
 
     // Tokens scanned so far, released ones included.
-    std::size_t historySize() const { return m_historyBase + m_history.size(); }
+    std::size_t historySize() const { return m_history.end(); }
+    // The index of the oldest kept token.
+    std::size_t historyBase() const { return m_history.begin(); }
     // A kept token by its index among all tokens scanned.
-    const CToken& historyAt(std::size_t index) const { return m_history[index - m_historyBase]; }
+    const CToken& historyAt(std::size_t index) const { return m_history.at(index); }
 
     CFileBuffer* m_input = nullptr;
-    // The tokens from index m_historyBase on. A deque: appending never moves
-    // the tokens already scanned.
-    std::deque<CToken> m_history;
-    std::size_t m_historyBase = 0;
+    // The kept tokens; appending never moves the tokens already scanned.
+    CTokenHistory m_history;
     std::int32_t m_cursor = 0;
     std::map<std::string, std::int32_t, std::less<>> m_keywords;
     std::vector<std::pair<std::string, std::int32_t>> m_operators;
@@ -69,6 +69,8 @@ protected:
     std::size_t position() const;
     void setPosition(std::size_t position);
     std::string_view textFrom(std::size_t start) const;
+    // The bytes from the read position to the end; empty without input.
+    std::string_view rest() const;
 
 private:
     // Scans one token into `token` (a fresh entry of the history).
@@ -93,6 +95,7 @@ private:
     // Rebuilds the look-up indexes when the tables have grown; targets fill
     // the tables before and after the base init, so this happens at the first scan.
     void refreshIndexes();
+    void indexOperators();
     bool indexesCurrent() const;
     static std::uint64_t lengthBit(std::size_t length);
 
@@ -100,6 +103,7 @@ private:
     // never move) and its id; an empty view marks a free slot.
     struct KeywordSlot {
         std::string_view word;
+        std::uint64_t hash = 0;
         std::int32_t id = 0;
     };
 
@@ -107,9 +111,11 @@ private:
     std::int32_t findKeyword(std::string_view word) const;
     static std::uint64_t keywordHash(std::string_view word);
 
-    // Derived from the tables: the bytes some operator begins with, and the
-    // keywords in a flat open-addressing index at most half full.
+    // Derived from the tables: the bytes some operator begins with, by byte
+    // the operators that can match there (indexes into m_operators, in table
+    // order), and the keywords in a flat open-addressing index at most half full.
     std::array<bool, 256> m_operatorStarts{};
+    std::array<std::vector<std::size_t>, 256> m_operatorCandidates;
     std::size_t m_indexedOperators = 0;
     std::vector<KeywordSlot> m_keywordSlots;
     std::size_t m_indexedKeywords = 0;

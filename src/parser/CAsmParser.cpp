@@ -48,7 +48,7 @@ void CAsmParser::recordListing(std::int32_t first)
 {
     const std::size_t end = std::min(static_cast<std::size_t>(std::max(m_lexer->m_cursor, 0)), m_lexer->historySize());
     // Released tokens are not read; the statement loop passes a start after them.
-    const std::size_t begin = std::max(static_cast<std::size_t>(std::max(first, 0)), m_lexer->m_historyBase);
+    const std::size_t begin = std::max(static_cast<std::size_t>(std::max(first, 0)), m_lexer->historyBase());
     for (std::size_t index = begin; index < end; ++index) {
         appendTokenText(m_lstText, m_lexer->historyAt(index));
     }
