@@ -22,6 +22,23 @@ namespace {
 constexpr int kWrongSymbolUsage = 1312;
 constexpr int kUndefinedSymbol = 1315;
 constexpr std::size_t kDefaultHostByteBits = 8;
+// How many statements ahead of layout the symbol look-ups are started: first
+// the index slot, then, with the slot at hand, the record.
+constexpr std::size_t kSlotLookahead = 16;
+constexpr std::size_t kRecordLookahead = 8;
+
+// The name of some symbol in the tree, or null: a hint of what evaluating it
+// will look up. Follows one path down, so it is cheap on any tree.
+const std::string* symbolNameHint(const CExpr* node)
+{
+    while (node != nullptr) {
+        if (!node->m_name.empty()) {
+            return &node->m_name;
+        }
+        node = node->m_left ? node->m_left.get() : node->m_right.get();
+    }
+    return nullptr;
+}
 }  // namespace
 
 void CRozeDov::init(CAsm* driver)
@@ -98,8 +115,31 @@ void CRozeDov::layoutSection(CSection& section)
         group.clear();
         for (; i < statements.size() && statements[i]->m_cycle == cycle; ++i) {
             group.push_back(statements[i].get());
+            if (i + kSlotLookahead < statements.size()) {
+                prefetchSymbols(*statements[i + kSlotLookahead], false);
+            }
+            if (i + kRecordLookahead < statements.size()) {
+                prefetchSymbols(*statements[i + kRecordLookahead], true);
+            }
         }
         layoutCycle(section, group, cycle);
+    }
+}
+
+void CRozeDov::prefetchSymbols(const CStatement& statement, bool records) const
+{
+    const CSymbolTable& symbols = *m_common->m_symbols;
+    for (const auto& operand : statement.m_operands) {
+        const CSymExpOperand* symExp = operand ? operand->asSymExp() : nullptr;
+        const std::string* name = symExp != nullptr ? symbolNameHint(symExp->m_expr.get()) : nullptr;
+        if (name == nullptr) {
+            continue;
+        }
+        if (records) {
+            symbols.prefetchRecord(*name);
+        } else {
+            symbols.prefetchSlot(*name);
+        }
     }
 }
 
@@ -124,7 +164,7 @@ void CRozeDov::recordFixups(CSection& section, const std::vector<CStatement*>& g
             if (operand == nullptr || operand->m_kind != COperand::SymExp) {
                 continue;
             }
-            const auto* symExp = dynamic_cast<const CSymExpOperand*>(operand.get());
+            const CSymExpOperand* symExp = operand->asSymExp();
             if (symExp != nullptr && symExp->m_expr) {
                 recordFixup(section, group, *statement, *symExp, start);
             }
@@ -170,11 +210,13 @@ void CRozeDov::packHostBytes(const std::string& code, std::vector<std::uint8_t>&
     if (platform != nullptr && platform->m_hostByteBits > 0) {
         width = static_cast<std::size_t>(platform->m_hostByteBits);
     }
+    // Bits shifted out at the top of a byte are dropped by the final narrowing.
     for (std::size_t first = 0; first < code.size(); first += width) {
-        const std::size_t last = std::min(code.size(), first + width);
+        const char* bit = code.data() + first;
+        const char* const end = bit + std::min(width, code.size() - first);
         unsigned value = 0;
-        for (std::size_t i = first; i < last; ++i) {
-            value = ((value << 1) | (code[i] == '1' ? 1U : 0U)) & 0xFFU;
+        for (; bit != end; ++bit) {
+            value = (value << 1) | (*bit == '1' ? 1U : 0U);
         }
         out.push_back(static_cast<std::uint8_t>(value));
     }

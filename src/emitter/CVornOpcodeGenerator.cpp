@@ -11,30 +11,46 @@ using OperEncMap = std::map<std::int32_t, std::unique_ptr<COperEnc>>;
 
 constexpr char kMissingBit = '0';
 
-using Step = CVornOpcodeGenerator::Step;
+using Action = CVornOpcodeGenerator::Action;
+using Steps = CVornOpcodeGenerator::Steps;
 
 // What each pattern letter does; every other character is copied.
 struct LetterAction {
     char letter;
-    Step action;
+    Action action;
 };
 
 constexpr LetterAction kLetterActions[] = {
-    {'C', Step::OpenOperand},       {'D', Step::OpenOperand},     {'M', Step::OpenOperand},
-    {'S', Step::OpenOperand},       {'c', Step::ContinueOperand}, {'d', Step::ContinueOperand},
-    {'m', Step::ContinueOperand},   {'s', Step::ContinueOperand}, {'N', Step::OpenSecond},
-    {'n', Step::ContinueSecond},    {'I', Step::OpenImmediate},   {'U', Step::OpenImmediate},
-    {'i', Step::ContinueImmediate}, {'u', Step::ContinueImmediate},
+    {'C', Action::OpenOperand},       {'D', Action::OpenOperand},     {'M', Action::OpenOperand},
+    {'S', Action::OpenOperand},       {'c', Action::ContinueOperand}, {'d', Action::ContinueOperand},
+    {'m', Action::ContinueOperand},   {'s', Action::ContinueOperand}, {'N', Action::OpenSecond},
+    {'n', Action::ContinueSecond},    {'I', Action::OpenImmediate},   {'U', Action::OpenImmediate},
+    {'i', Action::ContinueImmediate}, {'u', Action::ContinueImmediate},
 };
 
-Step actionOf(char c)
+Action actionOf(char c)
 {
     for (const LetterAction& entry : kLetterActions) {
         if (entry.letter == c) {
             return entry.action;
         }
     }
-    return Step::Copy;
+    return Action::Copy;
+}
+
+// 1 plus every "i"/"u" after position p up to the next field opener "I"/"U"
+// or the end.
+std::size_t immediateWidth(const std::string& pattern, std::size_t p)
+{
+    std::size_t width = 1;
+    for (std::size_t q = p + 1; q < pattern.size(); ++q) {
+        const Action action = actionOf(pattern[q]);
+        if (action == Action::OpenImmediate) {
+            break;
+        }
+        width += action == Action::ContinueImmediate ? 1 : 0;
+    }
+    return width;
 }
 
 // Bits still to place for one operand field, taken from the front.
@@ -83,42 +99,42 @@ public:
     {
     }
 
-    void fill(std::string& pattern, const std::vector<Step>& steps)
+    void fill(std::string& pattern, const Steps& steps)
     {
-        for (std::size_t p = 0; p < pattern.size(); ++p) {
-            fillPosition(pattern, steps, p);
+        for (const auto& step : steps) {
+            fillPosition(pattern, step);
         }
     }
 
     bool consistent() const { return m_consistent; }
 
 private:
-    void fillPosition(std::string& pattern, const std::vector<Step>& steps, std::size_t p)
+    void fillPosition(std::string& pattern, const CVornOpcodeGenerator::Step& step)
     {
-        char& c = pattern[p];
-        switch (steps[p]) {
-        case Step::OpenOperand:
+        char& c = pattern[step.position];
+        switch (step.action) {
+        case Action::OpenOperand:
             openOperandField(m_operEncStr);
             place(m_operEncStr, c);
             break;
-        case Step::ContinueOperand:
+        case Action::ContinueOperand:
             place(m_operEncStr, c);
             break;
-        case Step::OpenSecond:
+        case Action::OpenSecond:
             openOperandField(m_nOperEncStr);
             place(m_nOperEncStr, c);
             break;
-        case Step::ContinueSecond:
+        case Action::ContinueSecond:
             place(m_nOperEncStr, c);
             break;
-        case Step::OpenImmediate:
-            openImmediateField(pattern, steps, p);
+        case Action::OpenImmediate:
+            openImmediateField(c == 'U', step.width);
             place(m_immEncStr, c);
             break;
-        case Step::ContinueImmediate:
+        case Action::ContinueImmediate:
             place(m_immEncStr, c);
             break;
-        case Step::Copy:
+        case Action::Copy:
             break;
         }
     }
@@ -143,7 +159,7 @@ private:
         bits.load(encoding->encode(*operand));
     }
 
-    void openImmediateField(const std::string& pattern, const std::vector<Step>& steps, std::size_t p)
+    void openImmediateField(bool minusOne, std::size_t width)
     {
         bool found = false;
         const CSymExpOperand* operand = nextExpression(found);
@@ -151,21 +167,11 @@ private:
             m_consistent = false;
         }
         double value = operand != nullptr ? constantPart(*operand) : 0.0;
-        if (pattern[p] == 'U') {
+        if (minusOne) {
             value -= 1.0;
         }
         m_immEncStr.value = CExpr::toInt64(value);
-        m_immEncStr.remaining = immediateWidth(steps, p);
-    }
-
-    // 1 plus every "i"/"u" up to the next field opener "I"/"U" or the end.
-    static std::size_t immediateWidth(const std::vector<Step>& steps, std::size_t p)
-    {
-        std::size_t width = 1;
-        for (std::size_t q = p + 1; q < steps.size() && steps[q] != Step::OpenImmediate; ++q) {
-            width += steps[q] == Step::ContinueImmediate ? 1 : 0;
-        }
-        return width;
+        m_immEncStr.remaining = width;
     }
 
     // The numeric part of the operand's expression; a symbol contributes 0.
@@ -220,7 +226,7 @@ private:
             const COperand* operand = m_operands[m_expressionIndex++].get();
             if (operand != nullptr && operand->m_kind == COperand::SymExp) {
                 found = true;
-                return dynamic_cast<const CSymExpOperand*>(operand);
+                return operand->asSymExp();
             }
         }
         return nullptr;
@@ -277,7 +283,7 @@ std::string CVornOpcodeGenerator::encodeWith(const COpcodeDesc& desc, const CSta
     return encodeWithSteps(desc, stepsOf(desc.m_encoding), statement);
 }
 
-std::string CVornOpcodeGenerator::encodeWithSteps(const COpcodeDesc& desc, const std::vector<Step>& steps,
+std::string CVornOpcodeGenerator::encodeWithSteps(const COpcodeDesc& desc, const Steps& steps,
                                                   const CStatement& statement)
 {
     std::string code = desc.m_encoding;
@@ -289,12 +295,15 @@ std::string CVornOpcodeGenerator::encodeWithSteps(const COpcodeDesc& desc, const
     return code;
 }
 
-std::vector<CVornOpcodeGenerator::Step> CVornOpcodeGenerator::stepsOf(const std::string& pattern)
+CVornOpcodeGenerator::Steps CVornOpcodeGenerator::stepsOf(const std::string& pattern)
 {
-    std::vector<Step> steps;
-    steps.reserve(pattern.size());
-    for (char c : pattern) {
-        steps.push_back(actionOf(c));
+    Steps steps;
+    for (std::size_t p = 0; p < pattern.size(); ++p) {
+        const Action action = actionOf(pattern[p]);
+        if (action != Action::Copy) {
+            const std::size_t width = action == Action::OpenImmediate ? immediateWidth(pattern, p) : 0;
+            steps.push_back({p, action, width});
+        }
     }
     return steps;
 }

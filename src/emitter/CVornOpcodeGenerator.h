@@ -34,7 +34,7 @@ public:
     const CVornOpcodeInfo& opcodeInfo() const { return m_opcodeInfo; }
 
     // What a pattern position does when filled.
-    enum class Step : std::uint8_t {
+    enum class Action : std::uint8_t {
         Copy,               // any other character: kept
         OpenOperand,        // C, D, M, S: next register field
         ContinueOperand,    // c, d, m, s
@@ -44,15 +44,24 @@ public:
         ContinueImmediate,  // i, u
     };
 
+    // A pattern position that is not copied, with what it does there; an
+    // immediate opener also carries its field's width.
+    struct Step {
+        std::size_t position;
+        Action action;
+        std::size_t width;
+    };
+    using Steps = std::vector<Step>;
+
 private:
     // An entry of the instruction table with its pattern classified.
     struct TableEntry {
         const COpcodeDesc* desc;
-        std::vector<Step> steps;
+        Steps steps;
     };
 
-    static std::vector<Step> stepsOf(const std::string& pattern);
-    std::string encodeWithSteps(const COpcodeDesc& desc, const std::vector<Step>& steps, const CStatement& statement);
+    static Steps stepsOf(const std::string& pattern);
+    std::string encodeWithSteps(const COpcodeDesc& desc, const Steps& steps, const CStatement& statement);
 
     CVornOpcodeInfo m_opcodeInfo;
     std::map<std::int32_t, TableEntry> m_tableSteps;

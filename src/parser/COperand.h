@@ -7,6 +7,8 @@
 #include "parser/CExpr.h"
 #include "util/CSmallObjectPool.h"
 
+class CSymExpOperand;
+
 // An operand of a statement; the kind number tells the classes apart.
 class COperand : public CPooled {
 public:
@@ -17,6 +19,9 @@ public:
 
     // The operand class of a kind other than 4, holding the captured text.
     static std::unique_ptr<COperand> create(std::int32_t kind, const std::string& text);
+
+    // This operand as the symbol/expression class, or null for any other class.
+    virtual const CSymExpOperand* asSymExp() const { return nullptr; }
 
     std::int32_t m_kind;
     std::string m_text;
@@ -56,6 +61,8 @@ public:
 class CSymExpOperand : public COperand {
 public:
     explicit CSymExpOperand(std::unique_ptr<CExpr> expr) : COperand(SymExp, {}), m_expr(std::move(expr)) {}
+
+    const CSymExpOperand* asSymExp() const override { return this; }
 
     std::unique_ptr<CExpr> m_expr;
 };
