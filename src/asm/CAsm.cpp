@@ -16,20 +16,25 @@
 #include "parser/CAsmParser.h"
 #include "util/CDiagnosticMsgHandler.h"
 #include "util/CProgramExit.h"
-#include "util/CSmallObjectPool.h"
+#include "util/CMemoryReadier.h"
 
 namespace {
 constexpr const char* kPreprocessedFile = "a.ppf";
-// Statement, operand and expression records take about this many bytes per
-// byte of dense source (comments need none), and the listing texts a few
-// more; memory for them is readied on that basis, and what the parse does
-// not take is freed after it.
-constexpr std::uintmax_t kRecordBytesPerSourceByte = 20;
-constexpr std::uintmax_t kListingBytesPerSourceByte = 3;
+// Per byte of source, the statement, operand and expression records take
+// about `records` bytes (comments need none; listing texts add a few), and
+// the large buffers (the preprocessed text, statement lists, symbol index,
+// output texts) about `buffers`. Memory for both is readied on that basis;
+// what the parse does not take of the records' share is freed after it.
+struct ReadyingRates {
+    std::uintmax_t records;
+    std::uintmax_t buffers;
+};
+constexpr ReadyingRates kPlainRates{20, 5};
+constexpr ReadyingRates kListingRates{23, 8};
 
-std::size_t expectedRecordBytes(const std::string& source, bool listing)
+// The source's size times the rate, or 0 when the size is unknown.
+std::size_t expectedBytes(const std::string& source, std::uintmax_t perByte)
 {
-    const std::uintmax_t perByte = kRecordBytesPerSourceByte + (listing ? kListingBytesPerSourceByte : 0);
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(source, error);
     if (error) {
@@ -66,8 +71,9 @@ void CAsm::run()
 
 void CAsm::assembleFile(const std::string& name)
 {
-    // The records' memory is readied on another core while the preprocessor runs.
-    CSmallObjectPool::prepare(expectedRecordBytes(name, m_common->m_options->m_listing));
+    // Memory is readied on another core while the preprocessor runs.
+    const ReadyingRates& rates = m_common->m_options->m_listing ? kListingRates : kPlainRates;
+    CMemoryReadier::start(expectedBytes(name, rates.buffers), expectedBytes(name, rates.records));
     m_preprocessor->m_inputName = name;
     m_preprocessor->run();
 
@@ -88,7 +94,7 @@ void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name)
     m_parser->m_fileIndex = m_common->m_fileIndexMap->getIndex(name);
     m_parser->run();
     m_parser->m_input = nullptr;
-    CSmallObjectPool::stopPreparing();
+    CMemoryReadier::stop();
     // The text is parsed; its memory is better spent on the output texts.
     preprocessed.m_data = CFileBuffer::Bytes();
     preprocessed.m_pos = 0;

@@ -7,7 +7,26 @@
 #include <sys/mman.h>
 #endif
 
+#include "util/CMemoryReadier.h"
+
 void* CHugePageMemory::allocate(std::size_t bytes)
+{
+    if (bytes >= kMinHugeBlock) {
+        if (void* block = CMemoryReadier::takeArenaBlock(bytes)) {
+            return block;
+        }
+    }
+    return allocateFresh(bytes);
+}
+
+void CHugePageMemory::release(void* block) noexcept
+{
+    if (!CMemoryReadier::releaseArenaBlock(block)) {
+        releaseFresh(block);
+    }
+}
+
+void* CHugePageMemory::allocateFresh(std::size_t bytes)
 {
     void* block = nullptr;
     if (bytes >= kMinHugeBlock && bytes <= static_cast<std::size_t>(-1) - kHugePageBytes) {
@@ -28,7 +47,7 @@ void* CHugePageMemory::allocate(std::size_t bytes)
     return block;
 }
 
-void CHugePageMemory::release(void* block) noexcept
+void CHugePageMemory::releaseFresh(void* block) noexcept
 {
     std::free(block);
 }

@@ -8,8 +8,8 @@
 // expression nodes): blocks come from large chunks and return to a free list
 // per size, so building and destroying millions of records costs a few
 // instructions each and no per-block heap header. When the last block is
-// given back, every chunk is released. Used from one thread; only the
-// readying of chunks ahead of use (prepare) runs on another.
+// given back, every chunk is released. Used from one thread; chunks readied
+// ahead of use (CMemoryReadier) are taken first.
 // Builds with AddressSanitizer use the global heap, so every block stays checked.
 class CSmallObjectPool {
 public:
@@ -19,12 +19,6 @@ public:
     static void* allocate(std::size_t size);
     // `size` must be the size given to allocate.
     static void deallocate(void* block, std::size_t size) noexcept;
-
-    // Starts making about `bytes` of chunks ready on a background thread, for
-    // a run expected to need at least that much; small amounts do nothing.
-    static void prepare(std::size_t bytes);
-    // Ends that preparation and frees what it made and nobody took.
-    static void stopPreparing();
 
     // Pooled blocks currently handed out.
     static std::size_t liveBlocks();

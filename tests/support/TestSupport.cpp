@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -17,6 +18,23 @@
 extern char** environ;
 
 namespace testsupport {
+
+FilledBlock fillBlock(void* data, std::size_t size, unsigned char fill)
+{
+    std::memset(data, fill, size);
+    return {data, size, fill};
+}
+
+bool blockIntact(const FilledBlock& block)
+{
+    const auto* bytes = static_cast<const unsigned char*>(block.data);
+    for (std::size_t i = 0; i < block.size; ++i) {
+        if (bytes[i] != block.fill) {
+            return false;
+        }
+    }
+    return true;
+}
 
 namespace fs = std::filesystem;
 

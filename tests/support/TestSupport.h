@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -10,6 +11,17 @@
 namespace testsupport {
 
 std::string readFile(const std::filesystem::path& path);
+
+// A block of memory filled with one byte value, to check later that nothing
+// else wrote into it.
+struct FilledBlock {
+    void* data;
+    std::size_t size;
+    unsigned char fill;
+};
+FilledBlock fillBlock(void* data, std::size_t size, unsigned char fill);
+bool blockIntact(const FilledBlock& block);
+
 void writeFile(const std::filesystem::path& path, const std::string& content);
 
 // A fresh directory that is the current directory while the object lives.

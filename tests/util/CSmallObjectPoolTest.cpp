@@ -8,31 +8,15 @@
 
 #include "lexer/CToken.h"
 #include "parser/COperand.h"
+#include "util/CMemoryReadier.h"
 #include "util/CSmallObjectPool.h"
+#include "support/TestSupport.h"
 
 namespace {
 
-struct Block {
-    void* data;
-    std::size_t size;
-    unsigned char fill;
-};
-
-void fillBlock(const Block& block)
-{
-    std::memset(block.data, block.fill, block.size);
-}
-
-bool blockIntact(const Block& block)
-{
-    const auto* bytes = static_cast<const unsigned char*>(block.data);
-    for (std::size_t i = 0; i < block.size; ++i) {
-        if (bytes[i] != block.fill) {
-            return false;
-        }
-    }
-    return true;
-}
+using testsupport::blockIntact;
+using testsupport::fillBlock;
+using Block = testsupport::FilledBlock;
 
 // Pooled, boundary and pass-through sizes.
 const std::size_t kSizes[] = {1, 8, 16, 17, 48, 64, 112, 127, 128, 129, 4096};
@@ -44,8 +28,7 @@ TEST(CSmallObjectPool, BlocksAreAlignedDisjointAndReusable)
     unsigned char fill = 1;
     for (int round = 0; round < 200; ++round) {
         for (std::size_t size : kSizes) {
-            blocks.push_back({CSmallObjectPool::allocate(size), size, fill++});
-            fillBlock(blocks.back());
+            blocks.push_back(fillBlock(CSmallObjectPool::allocate(size), size, fill++));
         }
     }
     // Free every other block, then allocate again into the freed places.
@@ -59,8 +42,7 @@ TEST(CSmallObjectPool, BlocksAreAlignedDisjointAndReusable)
     }
     for (std::size_t i = 0; i < blocks.size() / 2; ++i) {
         const std::size_t size = kSizes[i % std::size(kSizes)];
-        kept.push_back({CSmallObjectPool::allocate(size), size, fill++});
-        fillBlock(kept.back());
+        kept.push_back(fillBlock(CSmallObjectPool::allocate(size), size, fill++));
     }
     for (const Block& block : kept) {
         EXPECT_EQ(reinterpret_cast<std::uintptr_t>(block.data) % alignof(std::max_align_t), 0u) << block.size;
@@ -98,17 +80,16 @@ TEST(CSmallObjectPool, PreparedChunksServeAllocations)
 {
     const std::size_t liveBefore = CSmallObjectPool::liveBlocks();
     constexpr std::size_t kMiB = 1024 * 1024;
-    CSmallObjectPool::prepare(16 * kMiB);
-    CSmallObjectPool::prepare(8 * kMiB);  // a second start replaces the first
+    CMemoryReadier::start(0, 16 * kMiB);
+    CMemoryReadier::start(0, 8 * kMiB);  // a second start replaces the first
     std::vector<Block> blocks;
     unsigned char fill = 1;
     for (std::size_t total = 0; total < 24 * kMiB; total += 96) {
-        blocks.push_back({CSmallObjectPool::allocate(96), 96, fill++});
-        fillBlock(blocks.back());
+        blocks.push_back(fillBlock(CSmallObjectPool::allocate(96), 96, fill++));
     }
-    CSmallObjectPool::stopPreparing();
-    CSmallObjectPool::stopPreparing();
-    CSmallObjectPool::prepare(100);  // less than a chunk: nothing to do
+    CMemoryReadier::stop();
+    CMemoryReadier::stop();
+    CMemoryReadier::start(0, 100);  // less than a chunk: nothing to do
     for (const Block& block : blocks) {
         ASSERT_TRUE(blockIntact(block));
         CSmallObjectPool::deallocate(block.data, block.size);
