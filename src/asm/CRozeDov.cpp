@@ -22,23 +22,6 @@ namespace {
 constexpr int kWrongSymbolUsage = 1312;
 constexpr int kUndefinedSymbol = 1315;
 constexpr std::size_t kDefaultHostByteBits = 8;
-// How many statements ahead of layout the symbol look-ups are started: first
-// the index slot, then, with the slot at hand, the record.
-constexpr std::size_t kSlotLookahead = 16;
-constexpr std::size_t kRecordLookahead = 8;
-
-// The name of some symbol in the tree, or null: a hint of what evaluating it
-// will look up. Follows one path down, so it is cheap on any tree.
-const std::string* symbolNameHint(const CExpr* node)
-{
-    while (node != nullptr) {
-        if (!node->m_name.empty()) {
-            return &node->m_name;
-        }
-        node = node->m_left ? node->m_left.get() : node->m_right.get();
-    }
-    return nullptr;
-}
 }  // namespace
 
 void CRozeDov::init(CAsm* driver)
@@ -115,31 +98,8 @@ void CRozeDov::layoutSection(CSection& section)
         group.clear();
         for (; i < statements.size() && statements[i]->m_cycle == cycle; ++i) {
             group.push_back(statements[i].get());
-            if (i + kSlotLookahead < statements.size()) {
-                prefetchSymbols(*statements[i + kSlotLookahead], false);
-            }
-            if (i + kRecordLookahead < statements.size()) {
-                prefetchSymbols(*statements[i + kRecordLookahead], true);
-            }
         }
         layoutCycle(section, group, cycle);
-    }
-}
-
-void CRozeDov::prefetchSymbols(const CStatement& statement, bool records) const
-{
-    const CSymbolTable& symbols = *m_common->m_symbols;
-    for (const auto& operand : statement.m_operands) {
-        const CSymExpOperand* symExp = operand ? operand->asSymExp() : nullptr;
-        const std::string* name = symExp != nullptr ? symbolNameHint(symExp->m_expr.get()) : nullptr;
-        if (name == nullptr) {
-            continue;
-        }
-        if (records) {
-            symbols.prefetchRecord(*name);
-        } else {
-            symbols.prefetchSlot(*name);
-        }
     }
 }
 

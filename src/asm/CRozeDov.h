@@ -24,7 +24,6 @@ private:
     static bool isLaidOut(const CSection& section);
     static void numberDataCycles(CSection& section);
     void layoutSection(CSection& section);
-    void prefetchSymbols(const CStatement& statement, bool records) const;
     void layoutCycle(CSection& section, const std::vector<CStatement*>& group, std::int32_t cycle);
     void recordFixups(CSection& section, const std::vector<CStatement*>& group, std::int32_t start);
     void recordFixup(CSection& section, const std::vector<CStatement*>& group, const CStatement& statement,

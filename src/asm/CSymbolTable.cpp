@@ -32,23 +32,6 @@ CSymbol* CSymbolTable::find(std::string_view name) const
     return m_slots.empty() ? nullptr : m_slots[slotOf(name, hashOf(name))].symbol;
 }
 
-void CSymbolTable::prefetchSlot(std::string_view name) const
-{
-    if (!m_slots.empty()) {
-        __builtin_prefetch(&m_slots[hashOf(name) & (m_slots.size() - 1)]);
-    }
-}
-
-void CSymbolTable::prefetchRecord(std::string_view name) const
-{
-    if (!m_slots.empty()) {
-        const Slot& entry = m_slots[hashOf(name) & (m_slots.size() - 1)];
-        if (entry.symbol != nullptr) {
-            __builtin_prefetch(entry.symbol);
-        }
-    }
-}
-
 std::uint64_t CSymbolTable::hashOf(std::string_view name)
 {
     return std::hash<std::string_view>{}(name);

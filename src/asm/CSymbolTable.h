@@ -22,12 +22,6 @@ public:
     // The record of that exact name, or null.
     CSymbol* find(std::string_view name) const;
 
-    // Hints for a find of the name that is soon to come: start loading its
-    // index slot, or, once the slot is at hand, the record the slot holds.
-    // Large programs' indexes and records do not fit in the caches.
-    void prefetchSlot(std::string_view name) const;
-    void prefetchRecord(std::string_view name) const;
-
     const std::vector<std::unique_ptr<CSymbol>>& symbols() const { return m_symbols; }
 
 private:
