@@ -43,18 +43,30 @@ void touchPages(std::byte* begin, std::byte* end)
     }
 }
 
-// The arena's bookkeeping outlives every other object (it is trivially
-// destructible), so blocks can be given back at any time. Blocks are cut in
+// The arena's bookkeeping is constant-initialised and needs no teardown, so
+// blocks can be given back at any time, also during exit. Blocks are cut in
 // order and the arena is reused from its start once all are back.
 struct Arena {
     std::byte* base = nullptr;
     std::size_t size = 0;
-    // Bytes from the base that are touched and may be handed out; the
-    // readying thread publishes them, the main thread reads them.
-    std::atomic<std::size_t> ready{0};
-    std::atomic<bool> readying{false};
+    // Whether the readying thread may still be touching it.
+    bool readying = false;
     std::size_t used = 0;
     std::size_t live = 0;
+
+    // Bytes from the base that are touched and may be handed out: the
+    // readying thread publishes them under the lock, which orders its
+    // touching before any use.
+    std::size_t readyBytes()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        return ready;
+    }
+    void publish(std::size_t bytes)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ready = bytes;
+    }
 
     bool owns(const void* block) const
     {
@@ -68,8 +80,12 @@ struct Arena {
         base = nullptr;
         size = 0;
         used = 0;
-        ready.store(0, std::memory_order_relaxed);
+        publish(0);
     }
+
+private:
+    std::mutex mutex;
+    std::size_t ready = 0;
 };
 
 constinit Arena g_arena;
@@ -126,7 +142,7 @@ public:
         m_ready.clear();
         g_arena.readying = false;
         // Pages not touched yet are faulted by whoever uses them.
-        g_arena.ready.store(g_arena.size, std::memory_order_release);
+        g_arena.publish(g_arena.size);
     }
 
 private:
@@ -174,7 +190,7 @@ private:
         for (std::size_t done = 0; done < g_arena.size && !m_stopping;) {
             const std::size_t next = std::min(g_arena.size, done + CMemoryReadier::kChunkBytes);
             touchPages(g_arena.base + done, g_arena.base + next);
-            g_arena.ready.store(next, std::memory_order_release);
+            g_arena.publish(next);
             done = next;
         }
     }
@@ -224,7 +240,7 @@ void* CMemoryReadier::takeArenaBlock(std::size_t bytes)
         return nullptr;
     }
     const std::size_t rounded = wholeChunks(bytes);
-    if (rounded > arena.ready.load(std::memory_order_acquire) - arena.used) {
+    if (rounded > arena.readyBytes() - arena.used) {
         return nullptr;
     }
     std::byte* block = arena.base + arena.used;
