@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Times rozedov against GCC's preprocessor on generated Vorn programs.
 #
-# For every size it generates a program, then runs, RUNS times each:
+# For every size it generates a program, then runs RUNS rounds (after one
+# unrecorded warm-up round) of:
 #   cc1 alone      - the preprocessor with the command line rozedov uses
 #   rozedov        - the whole assembly
 #   rozedov -l     - the whole assembly with the listing
-# and prints the median wall time, the median peak resident memory and the
-# ratio of rozedov's time to cc1's. It prints figures only; it asserts nothing.
+# and prints each step's median wall time and peak resident memory, and the
+# medians of each round's ratios (rozedov to cc1, -l to plain) and of its
+# time after cc1. It prints figures only; it asserts nothing.
 #
 # Settings (environment variables):
 #   SIZES      program sizes in lines        (default "10000 100000 1000000")
@@ -101,23 +103,26 @@ run_once() {
     fi
 }
 
-# Runs the command RUNS times; sets med_wall, med_rss and med_status (the
-# status of the last run) and keeps the first failing output in fail_line.
-measure() {
-    local walls=() rsses=()
-    fail_line=
-    for ((i = 0; i < RUNS; ++i)); do
-        run_once "$@"
-        walls+=("$run_wall")
-        [[ "$run_rss" != n/a ]] && rsses+=("$run_rss")
-        if ((run_status != 0)) && [[ -z "$fail_line" ]]; then
-            fail_line=$(grep -m1 -v '^[[:space:]]*$' last_output.log || true)
-        fi
-    done
-    med_wall=$(median "${walls[@]}")
+# Median wall, median peak RSS (MiB) and last status of the runs of one
+# step, from the arrays the rounds filled.
+summarize() {
+    local -n step_walls=$1 step_rsses=$2
+    med_wall=$(median "${step_walls[@]}")
     med_rss=n/a
-    ((${#rsses[@]})) && med_rss=$(awk -v k="$(median "${rsses[@]}")" 'BEGIN { printf "%.1f", k / 1024 }')
-    med_status=$run_status
+    ((${#step_rsses[@]})) && med_rss=$(awk -v k="$(median "${step_rsses[@]}")" 'BEGIN { printf "%.1f", k / 1024 }')
+}
+
+# Runs one step of a round and records its figures in the step's arrays.
+record() {
+    local -n step_walls=$1 step_rsses=$2 step_fail=$3
+    shift 3
+    run_once "$@"
+    step_walls+=("$run_wall")
+    [[ "$run_rss" != n/a ]] && step_rsses+=("$run_rss")
+    if ((run_status != 0)) && [[ -z "$step_fail" ]]; then
+        step_fail=$(grep -m1 -v '^[[:space:]]*$' last_output.log || true)
+    fi
+    last_status=$run_status
 }
 
 ratio() {
@@ -145,7 +150,7 @@ print_row() {
 
 echo "rozedov: $ROZEDOV"
 echo "cc1:     $CC1"
-echo "runs:    $RUNS (medians), work dir: $WORK_DIR"
+echo "rounds:  $RUNS after a warm-up (medians), work dir: $WORK_DIR"
 
 for size in $SIZES; do
     [[ "$size" =~ ^[0-9]+$ ]] || die "size '$size' is not a number"
@@ -157,28 +162,48 @@ for size in $SIZES; do
     echo "== $size lines ($source_file, $((bytes / 1024)) KiB) =="
     print_row "step" "wall [s]" "peak RSS [MiB]" "status"
 
-    measure "$CC1" -E -quiet "$source_file" -oa.ppf -lang-asm "-D__HASH__=#" -D__VANTIC_TC__
-    cc1_wall=$med_wall
-    print_row "cc1 -E (preprocessor)" "$med_wall" "$med_rss" "$med_status"
-    [[ -n "$fail_line" ]] && echo "    first output line: $fail_line"
+    # The three steps run in turn, round after round, so that each round's
+    # ratios compare runs made moments apart: this machine's speed drifts
+    # by a fifth within minutes. One unrecorded round warms the caches.
+    cc1_cmd=("$CC1" -E -quiet "$source_file" -oa.ppf -lang-asm "-D__HASH__=#" -D__VANTIC_TC__)
+    run_once "${cc1_cmd[@]}"
+    run_once "$ROZEDOV" "$source_file"
+    run_once "$ROZEDOV" -l "$source_file"
+    cc1_w=() cc1_r=() cc1_f='' plain_w=() plain_r=() plain_f='' list_w=() list_r=() list_f=''
+    own_w=() plain_ratio=() list_ratio=() list_over=()
+    for ((round = 0; round < RUNS; ++round)); do
+        record cc1_w cc1_r cc1_f "${cc1_cmd[@]}"
+        cc1_status=$last_status
+        record plain_w plain_r plain_f "$ROZEDOV" "$source_file"
+        plain_status=$last_status
+        record list_w list_r list_f "$ROZEDOV" -l "$source_file"
+        list_status=$last_status
+        own_w+=("$(difference "${plain_w[round]}" "${cc1_w[round]}")")
+        plain_ratio+=("$(ratio "${plain_w[round]}" "${cc1_w[round]}")")
+        list_ratio+=("$(ratio "${list_w[round]}" "${cc1_w[round]}")")
+        list_over+=("$(ratio "${list_w[round]}" "${plain_w[round]}")")
+    done
 
-    measure "$ROZEDOV" "$source_file"
+    summarize cc1_w cc1_r
+    cc1_wall=$med_wall
+    print_row "cc1 -E (preprocessor)" "$med_wall" "$med_rss" "$cc1_status"
+    [[ -n "$cc1_f" ]] && echo "    first output line: $cc1_f"
+    summarize plain_w plain_r
     plain_wall=$med_wall
     plain_rss=$med_rss
-    print_row "rozedov" "$med_wall" "$med_rss" "$med_status"
-    [[ -n "$fail_line" ]] && echo "    first output line: $fail_line"
-
-    measure "$ROZEDOV" -l "$source_file"
-    listing_wall=$med_wall
+    print_row "rozedov" "$med_wall" "$med_rss" "$plain_status"
+    [[ -n "$plain_f" ]] && echo "    first output line: $plain_f"
+    summarize list_w list_r
     listing_rss=$med_rss
-    print_row "rozedov -l" "$med_wall" "$med_rss" "$med_status"
-    [[ -n "$fail_line" ]] && echo "    first output line: $fail_line"
+    print_row "rozedov -l" "$med_wall" "$med_rss" "$list_status"
+    [[ -n "$list_f" ]] && echo "    first output line: $list_f"
 
-    echo "  ratio rozedov/cc1:      $(ratio "$plain_wall" "$cc1_wall")"
-    echo "  ratio rozedov -l/cc1:   $(ratio "$listing_wall" "$cc1_wall")"
-    own_wall=$(difference "$plain_wall" "$cc1_wall")
+    own_wall=$(median "${own_w[@]}")
+    echo "  medians over the rounds of each round's figure:"
+    echo "  ratio rozedov/cc1:      $(median "${plain_ratio[@]}")"
+    echo "  ratio rozedov -l/cc1:   $(median "${list_ratio[@]}")"
     echo "  rozedov after cc1:      $own_wall s"
-    echo "  -l over rozedov:        $(ratio "$listing_wall" "$plain_wall")"
+    echo "  -l over rozedov:        $(median "${list_over[@]}")"
     echo "  peak RSS per line:      $(per_line "$plain_rss" "$size") B, with -l $(per_line "$listing_rss" "$size") B"
     sizes_done+=("$size")
     walls+=("$plain_wall")
