@@ -7,6 +7,20 @@ namespace NumberFormat {
 
 namespace {
 constexpr char kHexDigits[] = "0123456789abcdef";
+
+// The eight binary digits of every byte value, most significant first.
+constexpr std::array<std::array<char, 8>, 256> makeByteDigits()
+{
+    std::array<std::array<char, 8>, 256> digits{};
+    for (std::size_t value = 0; value < digits.size(); ++value) {
+        for (std::size_t bit = 0; bit < 8; ++bit) {
+            digits[value][bit] = ((value >> (7 - bit)) & 1U) != 0 ? '1' : '0';
+        }
+    }
+    return digits;
+}
+
+constexpr std::array<std::array<char, 8>, 256> kByteDigits = makeByteDigits();
 }
 
 void AppendDecimal(std::string& text, std::int64_t value)
@@ -63,6 +77,12 @@ std::string ToBin(std::uint64_t value, int bits)
 
 void AppendBin(std::string& text, std::uint64_t value, int bits)
 {
+    // Fields of a byte or less, the common case, come whole from a table.
+    if (bits > 0 && bits <= 8) {
+        const auto& digits = kByteDigits[value & 0xFFU];
+        text.append(digits.data() + (8 - bits), static_cast<std::size_t>(bits));
+        return;
+    }
     const std::size_t start = text.size();
     text.append(static_cast<std::size_t>(bits > 0 ? bits : 0), '0');
     char* digits = text.data() + start;

@@ -27,4 +27,22 @@ TEST(NumberFormat, BinaryKeepsTheLowestBits)
     EXPECT_EQ(NumberFormat::ToBin(1, 0), "");
 }
 
+// Fields of up to eight bits, as the ROM text and the register fields use.
+TEST(NumberFormat, NarrowBinaryFieldsKeepTheLowestBits)
+{
+    struct Case {
+        std::uint64_t value;
+        int bits;
+        const char* digits;
+    };
+    const Case cases[] = {{5, 3, "101"},        {0xAB, 8, "10101011"}, {0x1AB, 8, "10101011"},
+                          {0xFF, 7, "1111111"}, {0x80, 7, "0000000"},  {0x80, 8, "10000000"},
+                          {2, 1, "0"},          {3, 1, "1"},           {static_cast<std::uint64_t>(-2), 4, "1110"}};
+    for (const Case& c : cases) {
+        std::string text = "x";
+        NumberFormat::AppendBin(text, c.value, c.bits);
+        EXPECT_EQ(text, std::string("x") + c.digits) << c.value << " in " << c.bits;
+    }
+}
+
 }  // namespace
