@@ -93,7 +93,8 @@ char toUpper(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-// Keywords are a few bytes long: a plain loop beats a library compare.
+// Keywords and operators are a few bytes long: a plain loop beats a library
+// compare.
 bool sameText(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size()) {
@@ -408,7 +409,7 @@ bool CLexer::scanOperator(CToken& token)
     }
     for (const std::size_t index : m_operatorCandidates[first]) {
         const auto& [text, id] = m_operators[index];
-        if (bytes.substr(0, text.size()) == text) {
+        if (sameText(bytes.substr(0, text.size()), text)) {
             advance(text.size());
             setToken(token, id, text);
             return true;
