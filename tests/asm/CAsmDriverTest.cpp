@@ -79,6 +79,44 @@ TEST(Driver, RunLeavesTheIntermediateFileAndEmptyOutputs)
     EXPECT_FALSE(fs::exists("empty.lst"));
 }
 
+// A program large enough that its buffers come from memory readied in the
+// background while cc1 runs: every word lands where it belongs.
+TEST(Driver, LargeProgramKeepsEveryWord)
+{
+    ScopedTempDir temp;
+    constexpr int kInstructions = 120000;
+    constexpr int kWords = 20000;
+    std::string source = ".text\n";
+    for (int i = 0; i < kInstructions; ++i) {
+        source += i == kInstructions / 2 ? "middle: " : "";
+        source += i % 2 == 0 ? "mov r1, r2\n" : "add r3, r4, r5\n";
+    }
+    source += "jmp middle + 2\n.data\n";
+    for (int i = 0; i < kWords; ++i) {
+        source += std::to_string(i) + "\n";
+    }
+    writeFile("big.s", source);
+    const auto result = runProcess({testsupport::assemblerBinary(), "big.s"});
+    ASSERT_EQ(result.status, 0) << result.output;
+
+    const std::string rom = readFile("big.o.txt");
+    auto romWord = [](const std::string& bits, int address) {
+        return "\"" + bits + "\"  when iA = " + std::to_string(address) + " else\n";
+    };
+    EXPECT_NE(rom.find(romWord("000000001010000", 0)), std::string::npos);
+    EXPECT_NE(rom.find(romWord("000001011100101", kInstructions / 2 + 1)), std::string::npos);
+    EXPECT_NE(rom.find(romWord("000001011100101", kInstructions - 1)), std::string::npos);
+    // middle + 2 bytes is word 60001, of which the jump keeps the low nine bits.
+    const std::string target = "010000" + std::string("001100001");
+    EXPECT_NE(rom.find(romWord(target, kInstructions)), std::string::npos);
+    EXPECT_EQ(rom.find("when iA = " + std::to_string(kInstructions + 1) + " "), std::string::npos);
+
+    const std::string data = readFile("big.o.dat");
+    EXPECT_NE(data.find("sMEM(0) <= x\"0000\";\n"), std::string::npos);
+    EXPECT_NE(data.find("sMEM(19999) <= x\"4e1f\";\n"), std::string::npos);
+    EXPECT_EQ(data.find("sMEM(20000)"), std::string::npos);
+}
+
 TEST(Driver, FailedWriteLeavesThePreviousFileUntouched)
 {
     ScopedTempDir temp;
