@@ -32,16 +32,20 @@ struct ReadyingRates {
 constexpr ReadyingRates kPlainRates{20, 5};
 constexpr ReadyingRates kListingRates{23, 8};
 
-// The source's size times the rate, or 0 when the size is unknown.
-std::size_t expectedBytes(const std::string& source, std::uintmax_t perByte)
+// Starts readying memory for the source's size times the rates; nothing
+// when the size is unknown.
+void readyMemoryFor(const std::string& source, const ReadyingRates& rates)
 {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(source, error);
     if (error) {
-        return 0;
+        return;
     }
-    const std::uintmax_t most = std::numeric_limits<std::size_t>::max() / perByte;
-    return static_cast<std::size_t>(std::min(size, most) * perByte);
+    auto scaled = [size](std::uintmax_t perByte) {
+        const std::uintmax_t most = std::numeric_limits<std::size_t>::max() / perByte;
+        return static_cast<std::size_t>(std::min(size, most) * perByte);
+    };
+    CMemoryReadier::start(scaled(rates.buffers), scaled(rates.records));
 }
 }  // namespace
 
@@ -72,8 +76,7 @@ void CAsm::run()
 void CAsm::assembleFile(const std::string& name)
 {
     // Memory is readied on another core while the preprocessor runs.
-    const ReadyingRates& rates = m_common->m_options->m_listing ? kListingRates : kPlainRates;
-    CMemoryReadier::start(expectedBytes(name, rates.buffers), expectedBytes(name, rates.records));
+    readyMemoryFor(name, m_common->m_options->m_listing ? kListingRates : kPlainRates);
     m_preprocessor->m_inputName = name;
     m_preprocessor->run();
 

@@ -268,49 +268,55 @@ void CLexer::refreshIndexes()
         indexOperators();
     }
     if (m_indexedKeywords != m_keywords.size()) {
-        std::size_t slots = 16;
-        while (slots < 2 * m_keywords.size()) {
-            slots *= 2;
-        }
-        m_keywordSlots.assign(slots, KeywordSlot{});
-        m_keywordShapes.fill(0);
-        for (const auto& [word, id] : m_keywords) {
-            // Scanned words are never empty; an empty entry could not be told
-            // from a free slot.
-            if (word.empty()) {
-                continue;
-            }
-            const std::uint64_t hash = keywordHash(word);
-            std::size_t slot = hash & (slots - 1);
-            while (!m_keywordSlots[slot].word.empty()) {
-                slot = (slot + 1) & (slots - 1);
-            }
-            m_keywordSlots[slot] = {word, hash, id};
-            m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] |= lengthBit(word.size());
-        }
-        m_indexedKeywords = m_keywords.size();
+        indexKeywords();
     }
 }
 
 void CLexer::indexOperators()
 {
-    m_operatorStarts.fill(false);
-    for (auto& candidates : m_operatorCandidates) {
-        candidates.clear();
-    }
-    for (std::size_t index = 0; index < m_operators.size(); ++index) {
-        const std::string& text = m_operators[index].first;
-        if (!text.empty()) {
-            m_operatorStarts[static_cast<unsigned char>(text.front())] = true;
+    // Only bytes that some operator text begins with get candidates; an
+    // empty text is then a candidate there too, matching in front of the byte.
+    std::array<bool, 256> starts{};
+    for (const auto& entry : m_operators) {
+        if (!entry.first.empty()) {
+            starts[static_cast<unsigned char>(entry.first.front())] = true;
         }
-        // An empty text matches in front of every byte.
-        for (std::size_t byte = 0; byte < m_operatorCandidates.size(); ++byte) {
+    }
+    for (std::size_t byte = 0; byte < m_operatorCandidates.size(); ++byte) {
+        m_operatorCandidates[byte].clear();
+        for (std::size_t index = 0; starts[byte] && index < m_operators.size(); ++index) {
+            const std::string& text = m_operators[index].first;
             if (text.empty() || static_cast<unsigned char>(text.front()) == byte) {
                 m_operatorCandidates[byte].push_back(index);
             }
         }
     }
     m_indexedOperators = m_operators.size();
+}
+
+void CLexer::indexKeywords()
+{
+    std::size_t slots = 16;
+    while (slots < 2 * m_keywords.size()) {
+        slots *= 2;
+    }
+    m_keywordSlots.assign(slots, KeywordSlot{});
+    m_keywordShapes.fill(0);
+    for (const auto& [word, id] : m_keywords) {
+        // Scanned words are never empty; an empty entry could not be told
+        // from a free slot.
+        if (word.empty()) {
+            continue;
+        }
+        const std::uint64_t hash = keywordHash(word);
+        std::size_t slot = hash & (slots - 1);
+        while (!m_keywordSlots[slot].word.empty()) {
+            slot = (slot + 1) & (slots - 1);
+        }
+        m_keywordSlots[slot] = {word, hash, id};
+        m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] |= lengthBit(word.size());
+    }
+    m_indexedKeywords = m_keywords.size();
 }
 
 bool CLexer::indexesCurrent() const
@@ -403,11 +409,7 @@ bool CLexer::scanOperator(CToken& token)
     if (bytes.empty()) {
         return false;
     }
-    const auto first = static_cast<unsigned char>(bytes.front());
-    if (!m_operatorStarts[first]) {
-        return false;
-    }
-    for (const std::size_t index : m_operatorCandidates[first]) {
+    for (const std::size_t index : m_operatorCandidates[static_cast<unsigned char>(bytes.front())]) {
         const auto& [text, id] = m_operators[index];
         if (sameText(bytes.substr(0, text.size()), text)) {
             advance(text.size());

@@ -96,6 +96,7 @@ private:
     // the tables before and after the base init, so this happens at the first scan.
     void refreshIndexes();
     void indexOperators();
+    void indexKeywords();
     bool indexesCurrent() const;
     static std::uint64_t lengthBit(std::size_t length);
 
@@ -111,10 +112,10 @@ private:
     std::int32_t findKeyword(std::string_view word) const;
     static std::uint64_t keywordHash(std::string_view word);
 
-    // Derived from the tables: the bytes some operator begins with, by byte
-    // the operators that can match there (indexes into m_operators, in table
-    // order), and the keywords in a flat open-addressing index at most half full.
-    std::array<bool, 256> m_operatorStarts{};
+    // Derived from the tables: by byte, the operators that can match there
+    // (indexes into m_operators, in table order; none where no operator text
+    // begins with the byte), and the keywords in a flat open-addressing index
+    // at most half full.
     std::array<std::vector<std::size_t>, 256> m_operatorCandidates;
     std::size_t m_indexedOperators = 0;
     std::vector<KeywordSlot> m_keywordSlots;

@@ -30,7 +30,7 @@ void* CHugePageMemory::allocateFresh(std::size_t bytes)
 {
     void* block = nullptr;
     if (bytes >= kMinHugeBlock && bytes <= static_cast<std::size_t>(-1) - kHugePageBytes) {
-        const std::size_t rounded = (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+        const std::size_t rounded = wholeHugePages(bytes);
         block = std::aligned_alloc(kHugePageBytes, rounded);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
         // Only a hint: where huge pages are unavailable the block works as it is.

@@ -22,6 +22,12 @@ public:
     // For allocators, which pass the size back.
     static void deallocate(void* block, std::size_t /*bytes*/) noexcept { release(block); }
 
+    // The size in whole huge pages (no overflow check).
+    static std::size_t wholeHugePages(std::size_t bytes)
+    {
+        return (bytes + kHugePageBytes - 1) / kHugePageBytes * kHugePageBytes;
+    }
+
     // The same, always from the system: for the readied memory itself.
     static void* allocateFresh(std::size_t bytes);
     static void releaseFresh(void* block) noexcept;

@@ -16,11 +16,6 @@
 namespace {
 constexpr std::size_t kPageBytes = 4096;
 
-std::size_t wholeChunks(std::size_t bytes)
-{
-    return (bytes + CMemoryReadier::kChunkBytes - 1) / CMemoryReadier::kChunkBytes * CMemoryReadier::kChunkBytes;
-}
-
 // Readying never takes more than an eighth of the machine's memory, whatever
 // the estimate (a huge file of comments needs next to none).
 std::size_t maxReadiedBytes()
@@ -104,7 +99,8 @@ public:
     void start(std::size_t arenaBytes, std::size_t chunks)
     {
         stop();
-        const bool withArena = arenaBytes >= CMemoryReadier::kChunkBytes && makeArena(wholeChunks(arenaBytes));
+        const bool withArena =
+            arenaBytes >= CMemoryReadier::kChunkBytes && makeArena(CHugePageMemory::wholeHugePages(arenaBytes));
         if (!withArena && chunks == 0) {
             return;
         }
@@ -239,7 +235,7 @@ void* CMemoryReadier::takeArenaBlock(std::size_t bytes)
     if (arena.base == nullptr || bytes == 0 || bytes > arena.size) {
         return nullptr;
     }
-    const std::size_t rounded = wholeChunks(bytes);
+    const std::size_t rounded = CHugePageMemory::wholeHugePages(bytes);
     if (rounded > arena.readyBytes() - arena.used) {
         return nullptr;
     }

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "util/CHugePageMemory.h"
+
 // Memory readied ahead of use by a background thread, which takes it from the
 // system and touches every page, so that the kernel's faulting and zeroing run
 // on another core (while the preprocessor runs) instead of in the middle of
@@ -12,7 +14,7 @@
 class CMemoryReadier {
 public:
     // Chunks are one huge page each.
-    static constexpr std::size_t kChunkBytes = std::size_t{2} * 1024 * 1024;
+    static constexpr std::size_t kChunkBytes = CHugePageMemory::kHugePageBytes;
 
     // Starts readying an arena of about `arenaBytes` and `chunkBytes` of
     // chunks; small amounts do nothing. A readying still at work is ended

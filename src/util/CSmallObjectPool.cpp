@@ -12,7 +12,6 @@ constexpr std::size_t kGranule = alignof(std::max_align_t);
 constexpr std::size_t kClasses = CSmallObjectPool::kMaxPooledSize / kGranule;
 // Chunks are one huge page each, as readied in the background.
 constexpr std::size_t kChunkBytes = CMemoryReadier::kChunkBytes;
-static_assert(kChunkBytes == CHugePageMemory::kHugePageBytes);
 
 struct FreeBlock {
     FreeBlock* next;

@@ -11,6 +11,7 @@
 namespace testsupport {
 
 std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& content);
 
 // A block of memory filled with one byte value, to check later that nothing
 // else wrote into it.
@@ -21,8 +22,6 @@ struct FilledBlock {
 };
 FilledBlock fillBlock(void* data, std::size_t size, unsigned char fill);
 bool blockIntact(const FilledBlock& block);
-
-void writeFile(const std::filesystem::path& path, const std::string& content);
 
 // A fresh directory that is the current directory while the object lives.
 class ScopedTempDir {
