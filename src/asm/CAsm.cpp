@@ -12,6 +12,7 @@
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
 #include "asm/CFileIndexMap.h"
+#include "asm/CPreprocessorOverlap.h"
 #include "emitter/CEmitter.h"
 #include "parser/CAsmParser.h"
 #include "util/CDiagnosticMsgHandler.h"
@@ -32,15 +33,17 @@ struct ReadyingRates {
 constexpr ReadyingRates kPlainRates{20, 5};
 constexpr ReadyingRates kListingRates{23, 8};
 
-// Starts readying memory for the source's size times the rates; nothing
-// when the size is unknown.
-void readyMemoryFor(const std::string& source, const ReadyingRates& rates)
+// The source file's size; 0 when unknown.
+std::uintmax_t sourceSize(const std::string& source)
 {
     std::error_code error;
     const std::uintmax_t size = std::filesystem::file_size(source, error);
-    if (error) {
-        return;
-    }
+    return error ? 0 : size;
+}
+
+// Starts readying memory for the source's size times the rates.
+void readyMemoryFor(std::uintmax_t size, const ReadyingRates& rates)
+{
     auto scaled = [size](std::uintmax_t perByte) {
         const std::uintmax_t most = std::numeric_limits<std::size_t>::max() / perByte;
         return static_cast<std::size_t>(std::min(size, most) * perByte);
@@ -75,24 +78,54 @@ void CAsm::run()
 
 void CAsm::assembleFile(const std::string& name)
 {
+    const std::uintmax_t size = sourceSize(name);
     // Memory is readied on another core while the preprocessor runs.
-    readyMemoryFor(name, m_common->m_options->m_listing ? kListingRates : kPlainRates);
+    readyMemoryFor(size, m_common->m_options->m_listing ? kListingRates : kPlainRates);
     m_preprocessor->m_inputName = name;
-    m_preprocessor->run();
+    // The debug trace is printed as it happens, so that run parses after
+    // the preprocessor; every other parses while it runs.
+    if (m_common->m_options->m_debugDump || !parseWhilePreprocessing(name, size)) {
+        parseAfterPreprocessing(name);
+    }
+    layoutAndEmit();
+    writeOutputs();
+}
 
-    auto input = std::make_unique<CFileBuffer>();
-    if (!input->loadFromFile(kPreprocessedFile)) {
-        std::cout << "Error: Cannot read the preprocessed file a.ppf." << std::endl;
+bool CAsm::parseWhilePreprocessing(const std::string& name, std::uintmax_t sourceSize)
+{
+    CPreprocessorOverlap overlap(*m_preprocessor, kPreprocessedFile);
+    if (!overlap.start()) {
+        return false;
+    }
+    // Preprocessed text is about as long as its source: one reservation
+    // spares copying it as it grows.
+    overlap.input().m_data.reserve(static_cast<std::size_t>(sourceSize + sourceSize / 8));
+    parse(overlap.input(), name);
+    if (overlap.settle() != CPreprocessorOverlap::Succeeded) {
         CProgramExit::stop(1);
     }
-    assemble(*input, name);
-    writeOutputs();
+    return true;
+}
+
+void CAsm::parseAfterPreprocessing(const std::string& name)
+{
+    m_preprocessor->run();
+    CFileBuffer input;
+    if (!input.loadFromFile(kPreprocessedFile)) {
+        CPreprocessorOverlap::reportUnreadable(kPreprocessedFile);
+        CProgramExit::stop(1);
+    }
+    parse(input, name);
 }
 
 void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name)
 {
-    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
+    parse(preprocessed, name);
+    layoutAndEmit();
+}
 
+void CAsm::parse(CFileBuffer& preprocessed, const std::string& name)
+{
     m_parser->m_input = &preprocessed;
     m_parser->m_fileIndex = m_common->m_fileIndexMap->getIndex(name);
     m_parser->run();
@@ -101,6 +134,11 @@ void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name)
     // The text is parsed; its memory is better spent on the output texts.
     preprocessed.m_data = CFileBuffer::Bytes();
     preprocessed.m_pos = 0;
+}
+
+void CAsm::layoutAndEmit()
+{
+    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
     diagnostics.check();
 
     layout();

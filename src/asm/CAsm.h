@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,4 +50,13 @@ public:
 
 private:
     void assembleFile(const std::string& name);
+    // Parses the preprocessed file as the preprocessor writes it; false when
+    // that could not begin (nothing has run then).
+    bool parseWhilePreprocessing(const std::string& name, std::uintmax_t sourceSize);
+    // Runs the preprocessor to its end, then parses its file.
+    void parseAfterPreprocessing(const std::string& name);
+    // The parse of the whole text; the text is consumed.
+    void parse(CFileBuffer& preprocessed, const std::string& name);
+    // Layout and the ROM/data texts, with a diagnostics check before each.
+    void layoutAndEmit();
 };

@@ -1,6 +1,9 @@
 #include "asm/CAsmPreprocessor.h"
 
-#include <cstdlib>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -10,6 +13,8 @@
 #include "util/CProgramExit.h"
 
 namespace fs = std::filesystem;
+
+extern char** environ;
 
 namespace {
 constexpr const char* kPreprocessorName = "cc1";
@@ -118,11 +123,63 @@ std::string CAsmPreprocessor::buildCommand(const std::vector<std::string>& argum
     return command;
 }
 
+CAsmPreprocessor::~CAsmPreprocessor()
+{
+    waitForEnd();
+}
+
 void CAsmPreprocessor::run()
 {
-    const std::string command = buildCommand(buildArguments(locatePreprocessor()));
-    std::cout.flush();
-    if (std::system(command.c_str()) != 0) {
+    if (!start() || !waitForEnd()) {
         CProgramExit::stop(1);
     }
+}
+
+// The command runs as the command processor would run it: through /bin/sh -c.
+bool CAsmPreprocessor::start()
+{
+    waitForEnd();
+    const std::string command = buildCommand(buildArguments(locatePreprocessor()));
+    std::cout.flush();
+    char shell[] = "/bin/sh";
+    char flag[] = "-c";
+    std::string commandCopy = command;
+    char* argv[] = {shell, flag, commandCopy.data(), nullptr};
+    pid_t child = -1;
+    if (::posix_spawn(&child, shell, nullptr, nullptr, argv, environ) != 0) {
+        m_status = -1;
+        return false;
+    }
+    m_child = child;
+    m_status = -1;
+    return true;
+}
+
+bool CAsmPreprocessor::hasEnded()
+{
+    return m_child < 0 || reap(WNOHANG);
+}
+
+bool CAsmPreprocessor::waitForEnd()
+{
+    if (m_child >= 0) {
+        reap(0);
+    }
+    return m_status == 0;
+}
+
+bool CAsmPreprocessor::reap(int options)
+{
+    int status = 0;
+    pid_t ended = -1;
+    do {
+        ended = ::waitpid(m_child, &status, options);
+    } while (ended < 0 && errno == EINTR);
+    if (ended == 0) {
+        return false;
+    }
+    // A child lost to someone else's wait counts as failed.
+    m_status = ended == m_child ? status : -1;
+    m_child = -1;
+    return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -9,8 +11,19 @@
 // in the current directory.
 class CAsmPreprocessor : public CProgramModule {
 public:
+    // Waits for a preprocessor still running, so none outlives the program.
+    ~CAsmPreprocessor() override;
+
     // Runs the preprocessor; stops the program with status 1 when it fails.
     void run() override;
+
+    // Starts the preprocessor and returns while it runs; false when it could
+    // not be started.
+    bool start();
+    // Whether the preprocessor started last has ended (or none runs).
+    bool hasEnded();
+    // Waits for the preprocessor to end; true when it reported success.
+    bool waitForEnd();
 
     // Where cc1 is run from: beside the first program argument, else beside
     // the running executable, else the bare name "cc1" (found through PATH).
@@ -23,4 +36,11 @@ public:
     static std::string shellQuote(const std::string& argument);
 
     std::string m_inputName;
+
+private:
+    // Collects the child's status; `options` as for waitpid.
+    bool reap(int options);
+
+    pid_t m_child = -1;   // the running command processor, or -1
+    int m_status = -1;    // its wait status once ended; -1 when it failed to start
 };

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,6 +24,10 @@ public:
     bool writeToFile(const std::string& path) const;
 
     void append(std::string_view text);
+
+    // Waits until more content has been appended by m_more; false when none
+    // will come (always, without m_more).
+    bool awaitMore() { return m_more && m_more(*this); }
     std::string_view text() const;
 
     // Whole files and output texts run to many megabytes: huge pages.
@@ -30,4 +35,7 @@ public:
 
     Bytes m_data;
     std::size_t m_pos = 0;
+    // For content that is still arriving: appends more of it, waiting while
+    // none is there yet; false at its end. Appended content ends with whole lines.
+    std::function<bool(CFileBuffer&)> m_more;
 };

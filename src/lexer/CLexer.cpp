@@ -331,6 +331,18 @@ std::uint64_t CLexer::lengthBit(std::size_t length)
 
 void CLexer::scanToken(CToken& token)
 {
+    // Input that is still arriving holds whole lines, so only a token that
+    // ran into its end may go on: that one is scanned again once more is there.
+    const std::size_t start = position();
+    scanAvailableToken(token);
+    while (atEnd() && m_input != nullptr && m_input->awaitMore()) {
+        setPosition(start);
+        scanAvailableToken(token);
+    }
+}
+
+void CLexer::scanAvailableToken(CToken& token)
+{
     if (!indexesCurrent()) {
         refreshIndexes();
     }

@@ -75,6 +75,8 @@ protected:
 private:
     // Scans one token into `token` (a fresh entry of the history).
     void scanToken(CToken& token);
+    // Scans one token from the bytes there are now.
+    void scanAvailableToken(CToken& token);
     bool scanBlockComment();
     bool scanLineComment(CToken& token);
     bool scanNewline();

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "asm/CFileBuffer.h"
+#include "asm/CFileTail.h"
+#include "util/CHeldOutput.h"
+#include "util/CProgramExit.h"
+
+class CAsmPreprocessor;
+
+// Lets the parse read the preprocessed file while the preprocessor still
+// writes it, so the two run side by side. Until the preprocessor has ended,
+// everything printed is held back and a stop of the program first waits for
+// it: a failing preprocessor still ends the run with status 1 and nothing
+// printed, as if the parse had never begun.
+class CPreprocessorOverlap {
+public:
+    enum Outcome { Succeeded, PreprocessorFailed, Unreadable };
+
+    CPreprocessorOverlap(CAsmPreprocessor& preprocessor, const std::string& path);
+    // Settles, and gives stops back to the handler that was there before.
+    ~CPreprocessorOverlap();
+    CPreprocessorOverlap(const CPreprocessorOverlap&) = delete;
+    CPreprocessorOverlap& operator=(const CPreprocessorOverlap&) = delete;
+
+    // Empties the file and starts the preprocessor; false, with nothing
+    // started, when the file cannot be emptied or the preprocessor not started.
+    bool start();
+
+    // The text for the parse: it grows as the preprocessor writes it.
+    CFileBuffer& input() { return m_input; }
+
+    // Waits for the preprocessor and stops holding output back, printing
+    // what was held only on success. The first call decides; later ones
+    // return the same outcome.
+    Outcome settle();
+
+    // The message for a preprocessed file that cannot be read.
+    static void reportUnreadable(const std::string& path);
+
+private:
+    CAsmPreprocessor* m_preprocessor;
+    std::string m_path;
+    CFileTail m_tail;
+    CFileBuffer m_input;
+    std::optional<CHeldOutput> m_held;
+    std::optional<Outcome> m_outcome;
+    bool m_handlerInstalled = false;
+    CProgramExit::Handler m_previousHandler;
+};
