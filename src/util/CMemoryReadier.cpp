@@ -1,5 +1,7 @@
 #include "util/CMemoryReadier.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +30,19 @@ std::size_t maxReadiedBytes()
     }
 #endif
     return std::size_t{1} << 30;
+}
+
+// The parse and the preprocessor run side by side on a machine that may have
+// only two cores: readying takes only time no other thread wants, so it never
+// slows them down. Where that cannot be had, it runs as any thread.
+void yieldToOtherWork(std::thread& thread)
+{
+#if defined(__linux__) && defined(SCHED_IDLE)
+    const sched_param parameters{};
+    pthread_setschedparam(thread.native_handle(), SCHED_IDLE, &parameters);
+#else
+    (void)thread;
+#endif
 }
 
 // Writes one byte per page from `begin` to `end`, so that the pages exist.
@@ -109,6 +124,7 @@ public:
             m_ready.reserve(chunks);
             g_arena.readying = withArena;
             m_worker = std::thread([this, withArena, chunks] { run(withArena, chunks); });
+            yieldToOtherWork(m_worker);
         } catch (const std::exception&) {
             g_arena.readying = false;
             m_ready.shrink_to_fit();

@@ -6,11 +6,12 @@
 
 // Memory readied ahead of use by a background thread, which takes it from the
 // system and touches every page, so that the kernel's faulting and zeroing run
-// on another core (while the preprocessor runs) instead of in the middle of
-// the work. It readies two kinds, in this order: an arena from which large
-// buffers are cut (the preprocessed text is the first buffer a run needs),
-// then whole chunks for the small-object pool. Readying is a favour: when
-// memory or a thread is lacking, callers simply get memory of their own.
+// in time no other thread wants (while the parse waits for the preprocessor)
+// instead of in the middle of the work. It readies two kinds, in this order:
+// an arena from which large buffers are cut (the output texts after the parse
+// need them most), then whole chunks for the small-object pool. Readying is a
+// favour: when memory or a thread is lacking, callers simply get memory of
+// their own.
 class CMemoryReadier {
 public:
     // Chunks are one huge page each.
