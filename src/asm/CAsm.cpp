@@ -100,7 +100,9 @@ bool CAsm::parseWhilePreprocessing(const std::string& name, std::uintmax_t sourc
     // Preprocessed text is about as long as its source: one reservation
     // spares copying it as it grows.
     overlap.input().m_data.reserve(static_cast<std::size_t>(sourceSize + sourceSize / 8));
-    parse(overlap.input(), name);
+    // Layout keeps pace with the parse, so little of it is left when the
+    // preprocessor ends.
+    parse(overlap.input(), name, true);
     if (overlap.settle() != CPreprocessorOverlap::Succeeded) {
         CProgramExit::stop(1);
     }
@@ -115,20 +117,25 @@ void CAsm::parseAfterPreprocessing(const std::string& name)
         CPreprocessorOverlap::reportUnreadable(kPreprocessedFile);
         CProgramExit::stop(1);
     }
-    parse(input, name);
+    parse(input, name, false);
 }
 
-void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name)
+void CAsm::assemble(CFileBuffer& preprocessed, const std::string& name, bool layAhead)
 {
-    parse(preprocessed, name);
+    parse(preprocessed, name, layAhead);
     layoutAndEmit();
 }
 
-void CAsm::parse(CFileBuffer& preprocessed, const std::string& name)
+void CAsm::parse(CFileBuffer& preprocessed, const std::string& name, bool layAhead)
 {
     m_parser->m_input = &preprocessed;
     m_parser->m_fileIndex = m_common->m_fileIndexMap->getIndex(name);
+    // The debug trace of layout belongs after the parse's.
+    if (layAhead && !m_common->m_options->m_debugDump) {
+        m_parser->m_cycleClosed = [this](CSection& section) { layOutAhead(section); };
+    }
     m_parser->run();
+    m_parser->m_cycleClosed = nullptr;
     m_parser->m_input = nullptr;
     CMemoryReadier::stop();
     // The text is parsed; its memory is better spent on the output texts.

@@ -29,12 +29,17 @@ public:
     virtual void layout() = 0;
     // The kind number stored in a fixup made for the given cycle.
     virtual int fixupKind(const std::vector<CStatement*>& cycle, const CSection& section) = 0;
+    // Called during a parse that lays out ahead, each time a cycle has closed
+    // in `section`: a driver may lay out what is complete, as long as
+    // layout() then ends with the same result and messages. Nothing here.
+    virtual void layOutAhead(CSection& /*section*/) {}
 
     // The stages after preprocessing, on text already in memory: parse,
     // layout and the ROM/data texts, with a diagnostics check after each.
     // `name` is the source file name that gets file index 0. The text is
     // consumed: the buffer is empty once the parse is done.
-    void assemble(CFileBuffer& preprocessed, const std::string& name);
+    // With `layAhead`, layout keeps pace with the parse (layOutAhead).
+    void assemble(CFileBuffer& preprocessed, const std::string& name, bool layAhead = false);
     // Writes the ".txt"/".dat" files and, with "-l", builds and writes the
     // listing; stops with status 1 if any file could not be written.
     void writeOutputs();
@@ -56,7 +61,7 @@ private:
     // Runs the preprocessor to its end, then parses its file.
     void parseAfterPreprocessing(const std::string& name);
     // The parse of the whole text; the text is consumed.
-    void parse(CFileBuffer& preprocessed, const std::string& name);
+    void parse(CFileBuffer& preprocessed, const std::string& name, bool layAhead);
     // Layout and the ROM/data texts, with a diagnostics check before each.
     void layoutAndEmit();
 };

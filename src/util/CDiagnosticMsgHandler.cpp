@@ -109,6 +109,10 @@ void CDiagnosticMsgHandler::reportText(const std::string& text)
 
 void CDiagnosticMsgHandler::report(Message message)
 {
+    if (m_muted) {
+        ++m_mutedReports;
+        return;
+    }
     m_pending.push_back(std::move(message));
     flush();
 }

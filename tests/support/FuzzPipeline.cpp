@@ -4,6 +4,8 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <iostream>
+#include <sstream>
 #include <memory>
 
 #include "asm/CAsmOptions.h"
@@ -75,6 +77,51 @@ void expectOneLinePerWord(const CRozeDov& driver)
            "data text and data words differ");
 }
 
+// What one assembly in memory printed and built.
+struct Assembled {
+    bool stopped = false;
+    int status = 0;
+    std::string printed;
+    std::string code;
+    std::string data;
+    std::string listing;
+    bool operator==(const Assembled&) const = default;
+};
+
+Assembled assembleWithListing(std::string_view text, bool layAhead)
+{
+    ArgumentVector arguments({"rozedov", "-l", kSourceName});
+    CFileBuffer input(text);
+    Assembled result;
+    std::ostringstream printed;
+    std::streambuf* const previous = std::cout.rdbuf(printed.rdbuf());
+    try {
+        auto driver = std::make_unique<CRozeDov>(arguments.argc(), arguments.argv());
+        driver->init(nullptr);
+        driver->assemble(input, kSourceName, layAhead);
+        driver->m_lstEmitter->run();
+        const auto& emitter = dynamic_cast<const CVornStringEmitter&>(*driver->m_romEmitter);
+        result.code = driver->m_outBuffer->text();
+        result.data = emitter.m_dataBuffer != nullptr ? emitter.m_dataBuffer->text() : "";
+        const CFileBuffer* listing = driver->m_lstEmitter->m_codeBuffer;
+        result.listing = listing != nullptr ? listing->text() : "";
+    } catch (const CProgramExit::Stop& stop) {
+        result.stopped = true;
+        result.status = stop.status;
+    }
+    std::cout.rdbuf(previous);
+    result.printed = printed.str();
+    return result;
+}
+
+// Layout during the parse ends exactly as layout after it: same messages,
+// same status, same texts.
+void expectLayoutAheadChangesNothing(std::string_view text)
+{
+    expect(assembleWithListing(text, false) == assembleWithListing(text, true),
+           "layout during the parse gives another result");
+}
+
 // The stages after preprocessing, as the program runs them, plus the listing
 // text; nothing is written.
 void runStages(CRozeDov& driver, CFileBuffer& input)
@@ -138,8 +185,10 @@ FuzzPipeline::Outcome FuzzPipeline::assembleText(std::string_view text)
         driver->init(nullptr);
         runStages(*driver, input);
     } catch (const CProgramExit::Stop& stop) {
+        expectLayoutAheadChangesNothing(text);
         return {true, stop.status};
     }
+    expectLayoutAheadChangesNothing(text);
     return {};
 }
 

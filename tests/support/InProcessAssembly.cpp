@@ -8,7 +8,8 @@
 
 namespace testsupport {
 
-InProcessAssembly::InProcessAssembly(const std::string& preprocessed, std::vector<std::string> options)
+InProcessAssembly::InProcessAssembly(const std::string& preprocessed, std::vector<std::string> options,
+                                     bool layAhead)
 {
     storage = {"rozedov"};
     storage.insert(storage.end(), options.begin(), options.end());
@@ -21,7 +22,7 @@ InProcessAssembly::InProcessAssembly(const std::string& preprocessed, std::vecto
     result = captureRun([&] {
         driver->init(nullptr);
         CFileBuffer input(preprocessed);
-        driver->assemble(input, "prog.s");
+        driver->assemble(input, "prog.s", layAhead);
         if (driver->m_common->m_options->m_listing) {
             driver->m_lstEmitter->run();
         }
