@@ -41,6 +41,14 @@ std::uintmax_t sourceSize(const std::string& source)
     return error ? 0 : size;
 }
 
+// Whether the source is the intermediate file itself (under any name): the
+// preprocessor would empty it before reading it, and the source would be lost.
+bool isIntermediateFile(const std::string& source)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(source, kPreprocessedFile, error) && !error;
+}
+
 // Starts readying memory for the source's size times the rates.
 void readyMemoryFor(std::uintmax_t size, const ReadyingRates& rates)
 {
@@ -78,6 +86,11 @@ void CAsm::run()
 
 void CAsm::assembleFile(const std::string& name)
 {
+    if (isIntermediateFile(name)) {
+        std::cout << "Error: The input file is the intermediate file " << kPreprocessedFile
+                  << "; give the source another name." << std::endl;
+        CProgramExit::stop(1);
+    }
     const std::uintmax_t size = sourceSize(name);
     // Memory is readied on another core while the preprocessor runs.
     readyMemoryFor(size, m_common->m_options->m_listing ? kListingRates : kPlainRates);

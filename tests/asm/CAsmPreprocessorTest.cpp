@@ -259,6 +259,24 @@ TEST(PreprocessorOverlapOutput, EarlierIntermediateFileIsNotTakenForNewOutput)
     EXPECT_EQ(readFile("prog.o.txt"), empty);
 }
 
+// A source that is the intermediate file would be emptied by the
+// preprocessor before it is read: the run refuses it, under any name.
+TEST(PreprocessorOverlapOutput, SourceThatIsTheIntermediateFileIsRefusedAndKept)
+{
+    ScopedTempDir temp;
+    const std::string source = ".text\nmov r1, r2\n";
+    writeFile("a.ppf", source);
+    fs::create_symlink("a.ppf", "linked.s");
+    for (const std::string& name : Strings{"a.ppf", "./a.ppf", (temp.path() / "a.ppf").string(), "linked.s"}) {
+        const testsupport::RunResult result = runProcess({testsupport::assemblerBinary(), name});
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_EQ(result.output,
+                  "Error: The input file is the intermediate file a.ppf; give the source another name.\n")
+            << name;
+        EXPECT_EQ(readFile("a.ppf"), source) << name;
+    }
+}
+
 // The real preprocessor, through the link beside the built program.
 TEST(RealPreprocessor, ExpandsIncludesAndDefines)
 {
