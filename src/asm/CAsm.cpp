@@ -20,7 +20,7 @@
 #include "util/CMemoryReadier.h"
 
 namespace {
-constexpr const char* kPreprocessedFile = "a.ppf";
+constexpr const char* kPreprocessedFile = CAsmPreprocessor::kOutputFile;
 // Per byte of source, the statement, operand and expression records take
 // about `records` bytes (comments need none; listing texts add a few), and
 // the large buffers (the preprocessed text, statement lists, symbol index,

@@ -1,6 +1,8 @@
 #include "asm/CAsmPreprocessor.h"
 
+#include <fcntl.h>
 #include <spawn.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <cerrno>
@@ -139,6 +141,10 @@ void CAsmPreprocessor::run()
 bool CAsmPreprocessor::start()
 {
     waitForEnd();
+    if (!emptyOutputFile()) {
+        m_status = -1;
+        return false;
+    }
     const std::string command = buildCommand(buildArguments(locatePreprocessor()));
     std::cout.flush();
     char shell[] = "/bin/sh";
@@ -153,6 +159,18 @@ bool CAsmPreprocessor::start()
     m_child = child;
     m_status = -1;
     return true;
+}
+
+// Emptied in place, so a link or the file's permissions stay; a missing
+// file is left to the preprocessor to create.
+bool CAsmPreprocessor::emptyOutputFile() const
+{
+    const int fd = ::open(kOutputFile, O_WRONLY | O_TRUNC | O_CLOEXEC);
+    if (fd >= 0) {
+        ::close(fd);
+        return true;
+    }
+    return errno == ENOENT;
 }
 
 bool CAsmPreprocessor::hasEnded()

@@ -11,14 +11,19 @@
 // in the current directory.
 class CAsmPreprocessor : public CProgramModule {
 public:
+    // The file the preprocessor writes, in the current directory.
+    static constexpr const char* kOutputFile = "a.ppf";
+
     // Waits for a preprocessor still running, so none outlives the program.
     ~CAsmPreprocessor() override;
 
     // Runs the preprocessor; stops the program with status 1 when it fails.
     void run() override;
 
-    // Starts the preprocessor and returns while it runs; false when it could
-    // not be started.
+    // Empties the output file, so nothing of an earlier run can pass for
+    // this one's, then starts the preprocessor and returns while it runs.
+    // False when either failed (a file that cannot be emptied could not be
+    // written either).
     bool start();
     // Whether the preprocessor started last has ended (or none runs).
     bool hasEnded();
@@ -38,6 +43,7 @@ public:
     std::string m_inputName;
 
 private:
+    bool emptyOutputFile() const;
     // Collects the child's status; `options` as for waitpid.
     bool reap(int options);
 

@@ -29,16 +29,6 @@ CFileTail::~CFileTail()
     }
 }
 
-bool CFileTail::clear() const
-{
-    const int fd = ::open(m_path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
-    }
-    return errno == ENOENT;
-}
-
 bool CFileTail::appendMore(CFileBuffer& buffer)
 {
     const std::size_t before = buffer.m_data.size();

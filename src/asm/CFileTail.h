@@ -19,10 +19,6 @@ public:
     CFileTail(const CFileTail&) = delete;
     CFileTail& operator=(const CFileTail&) = delete;
 
-    // Empties the file if it exists, so nothing of an earlier content can be
-    // taken for the writer's; false when it exists and cannot be emptied.
-    bool clear() const;
-
     // Appends to `buffer` the complete lines that have arrived, waiting for
     // at least one while the writer runs; at the writer's end also the last,
     // unterminated line. False when nothing more will come.

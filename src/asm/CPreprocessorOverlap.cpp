@@ -20,7 +20,7 @@ CPreprocessorOverlap::~CPreprocessorOverlap()
 
 bool CPreprocessorOverlap::start()
 {
-    if (!m_tail.clear() || !m_preprocessor->start()) {
+    if (!m_preprocessor->start()) {
         // Nothing runs, so there is nothing to settle.
         m_outcome = PreprocessorFailed;
         return false;

@@ -25,8 +25,7 @@ public:
     CPreprocessorOverlap(const CPreprocessorOverlap&) = delete;
     CPreprocessorOverlap& operator=(const CPreprocessorOverlap&) = delete;
 
-    // Empties the file and starts the preprocessor; false, with nothing
-    // started, when the file cannot be emptied or the preprocessor not started.
+    // Starts the preprocessor; false, with nothing started, when it could not be.
     bool start();
 
     // The text for the parse: it grows as the preprocessor writes it.

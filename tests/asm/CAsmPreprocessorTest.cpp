@@ -244,7 +244,8 @@ TEST(PreprocessorOverlapOutput, PartsGiveTheSameFilesAsOneWhole)
     EXPECT_EQ(readFile("prog.o.txt") + readFile("prog.o.dat") + readFile("prog.lst"), whole);
 }
 
-// An earlier run's a.ppf is never assembled again.
+// An earlier run's a.ppf is never assembled again, whether the parse
+// follows the preprocessor (with the debug trace) or runs beside it.
 TEST(PreprocessorOverlapOutput, EarlierIntermediateFileIsNotTakenForNewOutput)
 {
     ScopedTempDir temp;
@@ -254,9 +255,14 @@ TEST(PreprocessorOverlapOutput, EarlierIntermediateFileIsNotTakenForNewOutput)
     ASSERT_EQ(runProcess({program.string(), "prog.s"}).status, 0);
     const std::string empty = readFile("prog.o.txt");
     fs::remove("cc1-output");
-    writeFile("a.ppf", ".text\nmov r1, r2\nmov r3, r4\n");
-    ASSERT_EQ(runProcess({program.string(), "prog.s"}).status, 0);
-    EXPECT_EQ(readFile("prog.o.txt"), empty);
+    for (const Strings& options : {Strings{}, Strings{"-debug-dump"}}) {
+        writeFile("a.ppf", ".text\nmov r1, r2\nmov r3, r4\n");
+        Strings arguments = {program.string()};
+        arguments.insert(arguments.end(), options.begin(), options.end());
+        arguments.push_back("prog.s");
+        ASSERT_EQ(runProcess(arguments).status, 0);
+        EXPECT_EQ(readFile("prog.o.txt"), empty) << options.size();
+    }
 }
 
 // A source that is the intermediate file would be emptied by the

@@ -13,9 +13,7 @@
 
 namespace {
 
-using testsupport::readFile;
 using testsupport::ScopedTempDir;
-using testsupport::writeFile;
 
 // Writes `text` to `path` in pieces of `piece` bytes with short pauses, as a
 // preprocessor does, then raises `ended`.
@@ -90,17 +88,6 @@ TEST(FileTailEnd, AWriterThatEndsWithoutTheFileFails)
     EXPECT_FALSE(tail.appendMore(buffer));
     EXPECT_TRUE(tail.failed());
     EXPECT_TRUE(buffer.m_data.empty());
-}
-
-// An earlier run's file must not pass for the writer's output.
-TEST(FileTailEnd, ClearEmptiesAnEarlierFileAndAcceptsAMissingOne)
-{
-    ScopedTempDir temp;
-    CFileTail tail("old.ppf", [] { return true; });
-    EXPECT_TRUE(tail.clear());
-    writeFile("old.ppf", ".text\nmov r1, r2\n");
-    EXPECT_TRUE(tail.clear());
-    EXPECT_EQ(readFile("old.ppf"), "");
 }
 
 }  // namespace
