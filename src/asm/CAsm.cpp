@@ -20,7 +20,6 @@
 #include "util/CMemoryReadier.h"
 
 namespace {
-constexpr const char* kPreprocessedFile = CAsmPreprocessor::kOutputFile;
 // Per byte of source, the statement, operand and expression records take
 // about `records` bytes (comments need none; listing texts add a few), and
 // the large buffers (the preprocessed text, statement lists, symbol index,
@@ -46,7 +45,7 @@ std::uintmax_t sourceSize(const std::string& source)
 bool isIntermediateFile(const std::string& source)
 {
     std::error_code error;
-    return std::filesystem::equivalent(source, kPreprocessedFile, error) && !error;
+    return std::filesystem::equivalent(source, CAsmPreprocessor::kOutputFile, error) && !error;
 }
 
 // Starts readying memory for the source's size times the rates.
@@ -87,12 +86,12 @@ void CAsm::run()
 void CAsm::assembleFile(const std::string& name)
 {
     if (isIntermediateFile(name)) {
-        std::cout << "Error: The input file is the intermediate file " << kPreprocessedFile
+        std::cout << "Error: The input file is the intermediate file " << CAsmPreprocessor::kOutputFile
                   << "; give the source another name." << std::endl;
         CProgramExit::stop(1);
     }
     const std::uintmax_t size = sourceSize(name);
-    // Memory is readied on another core while the preprocessor runs.
+    // Memory is readied in idle time while the preprocessor runs.
     readyMemoryFor(size, m_common->m_options->m_listing ? kListingRates : kPlainRates);
     m_preprocessor->m_inputName = name;
     // The debug trace is printed as it happens, so that run parses after
@@ -106,7 +105,7 @@ void CAsm::assembleFile(const std::string& name)
 
 bool CAsm::parseWhilePreprocessing(const std::string& name, std::uintmax_t sourceSize)
 {
-    CPreprocessorOverlap overlap(*m_preprocessor, kPreprocessedFile);
+    CPreprocessorOverlap overlap(*m_preprocessor);
     if (!overlap.start()) {
         return false;
     }
@@ -126,8 +125,8 @@ void CAsm::parseAfterPreprocessing(const std::string& name)
 {
     m_preprocessor->run();
     CFileBuffer input;
-    if (!input.loadFromFile(kPreprocessedFile)) {
-        CPreprocessorOverlap::reportUnreadable(kPreprocessedFile);
+    if (!input.loadFromFile(CAsmPreprocessor::kOutputFile)) {
+        CPreprocessorOverlap::reportUnreadable();
         CProgramExit::stop(1);
     }
     parse(input, name, false);

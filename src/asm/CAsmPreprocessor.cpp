@@ -141,23 +141,20 @@ void CAsmPreprocessor::run()
 bool CAsmPreprocessor::start()
 {
     waitForEnd();
+    m_status = -1;
     if (!emptyOutputFile()) {
-        m_status = -1;
         return false;
     }
-    const std::string command = buildCommand(buildArguments(locatePreprocessor()));
+    std::string command = buildCommand(buildArguments(locatePreprocessor()));
     std::cout.flush();
     char shell[] = "/bin/sh";
     char flag[] = "-c";
-    std::string commandCopy = command;
-    char* argv[] = {shell, flag, commandCopy.data(), nullptr};
+    char* argv[] = {shell, flag, command.data(), nullptr};
     pid_t child = -1;
     if (::posix_spawn(&child, shell, nullptr, nullptr, argv, environ) != 0) {
-        m_status = -1;
         return false;
     }
     m_child = child;
-    m_status = -1;
     return true;
 }
 

@@ -4,8 +4,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
 #include <ctime>
+#include <string_view>
 #include <utility>
 
 #include "asm/CFileBuffer.h"
@@ -49,7 +49,7 @@ bool CFileTail::appendMore(CFileBuffer& buffer)
 
 void CFileTail::finish(CFileBuffer& buffer)
 {
-    appendLines(buffer, m_partial.data(), m_partial.size());
+    buffer.append(m_partial);
     m_partial.clear();
     m_failed = m_fd < 0;
     m_done = true;
@@ -63,10 +63,9 @@ bool CFileTail::openFile()
 
 bool CFileTail::readAvailable(CFileBuffer& buffer)
 {
-    std::vector<char>& chunk = m_chunk;
-    chunk.resize(kReadBytes);
+    m_chunk.resize(kReadBytes);
     for (;;) {
-        const ssize_t got = ::read(m_fd, chunk.data(), chunk.size());
+        const ssize_t got = ::read(m_fd, m_chunk.data(), m_chunk.size());
         if (got == 0) {
             return true;
         }
@@ -76,25 +75,16 @@ bool CFileTail::readAvailable(CFileBuffer& buffer)
             }
             return false;
         }
-        const auto size = static_cast<std::size_t>(got);
-        std::size_t lineEnd = size;
-        while (lineEnd > 0 && chunk[lineEnd - 1] != '\n') {
-            --lineEnd;
-        }
-        if (lineEnd == 0) {
-            m_partial.append(chunk.data(), size);
+        const std::string_view read(m_chunk.data(), static_cast<std::size_t>(got));
+        const std::size_t lastNewline = read.rfind('\n');
+        if (lastNewline == std::string_view::npos) {
+            m_partial += read;
             continue;
         }
-        appendLines(buffer, m_partial.data(), m_partial.size());
-        appendLines(buffer, chunk.data(), lineEnd);
-        m_partial.assign(chunk.data() + lineEnd, size - lineEnd);
+        buffer.append(m_partial);
+        buffer.append(read.substr(0, lastNewline + 1));
+        m_partial = read.substr(lastNewline + 1);
     }
-}
-
-void CFileTail::appendLines(CFileBuffer& buffer, const char* bytes, std::size_t size)
-{
-    const auto* first = reinterpret_cast<const std::uint8_t*>(bytes);
-    buffer.m_data.insert(buffer.m_data.end(), first, first + size);
 }
 
 void CFileTail::pause()

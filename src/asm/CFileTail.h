@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,7 +32,6 @@ private:
     bool readAvailable(CFileBuffer& buffer);
     // The writer has ended: the last line goes out too, terminated or not.
     void finish(CFileBuffer& buffer);
-    void appendLines(CFileBuffer& buffer, const char* bytes, std::size_t size);
     static void pause();
 
     std::string m_path;

@@ -4,16 +4,17 @@
 
 #include "asm/CAsmPreprocessor.h"
 
-CPreprocessorOverlap::CPreprocessorOverlap(CAsmPreprocessor& preprocessor, const std::string& path)
-    : m_preprocessor(&preprocessor), m_path(path), m_tail(path, [this] { return m_preprocessor->hasEnded(); })
+CPreprocessorOverlap::CPreprocessorOverlap(CAsmPreprocessor& preprocessor)
+    : m_preprocessor(&preprocessor),
+      m_tail(CAsmPreprocessor::kOutputFile, [this] { return m_preprocessor->hasEnded(); })
 {
     m_input.m_more = [this](CFileBuffer& buffer) { return m_tail.appendMore(buffer); };
 }
 
 CPreprocessorOverlap::~CPreprocessorOverlap()
 {
-    settle();
-    if (m_handlerInstalled) {
+    if (m_held) {
+        settle();
         CProgramExit::setHandler(std::move(m_previousHandler));
     }
 }
@@ -21,8 +22,6 @@ CPreprocessorOverlap::~CPreprocessorOverlap()
 bool CPreprocessorOverlap::start()
 {
     if (!m_preprocessor->start()) {
-        // Nothing runs, so there is nothing to settle.
-        m_outcome = PreprocessorFailed;
         return false;
     }
     m_held.emplace();
@@ -34,7 +33,6 @@ bool CPreprocessorOverlap::start()
             m_previousHandler(status);
         }
     });
-    m_handlerInstalled = true;
     return true;
 }
 
@@ -50,16 +48,14 @@ CPreprocessorOverlap::Outcome CPreprocessorOverlap::settle()
     } else {
         m_outcome = Succeeded;
     }
-    if (m_held) {
-        m_held->release(*m_outcome == Succeeded);
-    }
+    m_held->release(*m_outcome == Succeeded);
     if (*m_outcome == Unreadable) {
-        reportUnreadable(m_path);
+        reportUnreadable();
     }
     return *m_outcome;
 }
 
-void CPreprocessorOverlap::reportUnreadable(const std::string& path)
+void CPreprocessorOverlap::reportUnreadable()
 {
-    std::cout << "Error: Cannot read the preprocessed file " << path << "." << std::endl;
+    std::cout << "Error: Cannot read the preprocessed file " << CAsmPreprocessor::kOutputFile << "." << std::endl;
 }

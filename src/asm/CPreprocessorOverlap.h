@@ -1,7 +1,6 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
 #include "asm/CFileBuffer.h"
 #include "asm/CFileTail.h"
@@ -19,8 +18,8 @@ class CPreprocessorOverlap {
 public:
     enum Outcome { Succeeded, PreprocessorFailed, Unreadable };
 
-    CPreprocessorOverlap(CAsmPreprocessor& preprocessor, const std::string& path);
-    // Settles, and gives stops back to the handler that was there before.
+    explicit CPreprocessorOverlap(CAsmPreprocessor& preprocessor);
+    // Once started: settles, and gives stops back to the handler that was there before.
     ~CPreprocessorOverlap();
     CPreprocessorOverlap(const CPreprocessorOverlap&) = delete;
     CPreprocessorOverlap& operator=(const CPreprocessorOverlap&) = delete;
@@ -31,21 +30,20 @@ public:
     // The text for the parse: it grows as the preprocessor writes it.
     CFileBuffer& input() { return m_input; }
 
-    // Waits for the preprocessor and stops holding output back, printing
-    // what was held only on success. The first call decides; later ones
-    // return the same outcome.
+    // Once started: waits for the preprocessor and stops holding output
+    // back, printing what was held only on success. The first call decides;
+    // later ones return the same outcome.
     Outcome settle();
 
     // The message for a preprocessed file that cannot be read.
-    static void reportUnreadable(const std::string& path);
+    static void reportUnreadable();
 
 private:
     CAsmPreprocessor* m_preprocessor;
-    std::string m_path;
     CFileTail m_tail;
     CFileBuffer m_input;
+    // Present from a successful start on.
     std::optional<CHeldOutput> m_held;
     std::optional<Outcome> m_outcome;
-    bool m_handlerInstalled = false;
     CProgramExit::Handler m_previousHandler;
 };
