@@ -1,32 +1,51 @@
 #!/usr/bin/env bash
 # Times rozedov against GCC's preprocessor on generated Vorn programs.
 #
-# For every size it generates a program, then runs RUNS rounds (after one
-# unrecorded warm-up round) of:
-#   cc1 alone      - the preprocessor with the command line rozedov uses
-#   rozedov        - the whole assembly
-#   rozedov -l     - the whole assembly with the listing
-# and prints each step's median wall time and peak resident memory, and the
-# medians of each round's ratios (rozedov to cc1, -l to plain) and of its
-# time after cc1. It prints figures only; it asserts nothing.
+# Usage: run.sh [sizes] [batch] [callgrind] [all]     (default: sizes batch)
+#
+# sizes: for every size it generates a program, then runs RUNS rounds (after
+#   one unrecorded warm-up round) of:
+#     cc1 alone      - the preprocessor with the command line rozedov uses
+#     rozedov        - the whole assembly
+#     rozedov -l     - the whole assembly with the listing
+#   and prints each step's median wall time and peak resident memory, and the
+#   medians of each round's ratios (rozedov to cc1, -l to plain) and of its
+#   time after cc1 (rozedov minus cc1, in ms).
+# batch: generates BATCH_PROGRAMS programs of BATCH_LINES lines into one
+#   directory and times "make -j2" over them, once with targets that run
+#   cc1 alone and once with targets that run rozedov (all in that directory,
+#   so they share a.ppf). Then it checks every output of every rozedov batch
+#   run against the same program assembled alone.
+# callgrind: counts the instructions of the rozedov process (not of the cc1
+#   it starts) on a CALLGRIND_LINES program and prints them per source line.
+#
+# Timings are only reported, never judged. The exit status is 1 when a batch
+# run wrote an output that differs from the program assembled alone, 2 on a
+# setup error.
 #
 # Settings (environment variables):
-#   SIZES      program sizes in lines        (default "10000 100000 1000000")
-#   RUNS       runs per measurement          (default 3)
-#   BUILD_DIR  Release build directory       (default <repo>/build-bench)
-#   ROZEDOV    use this rozedov binary and skip the build
-#   CC1        use this cc1 (default: the one linked beside rozedov)
-#   WORK_DIR   where programs and outputs go (default: a fresh temporary dir)
-#   KEEP       1 keeps WORK_DIR afterwards   (default 0)
-#   TIMEOUT    seconds per single run, 0 = no limit (default 0)
-#   SEED       generator seed                (default 1)
+#   SIZES           program sizes in lines     (default "100 10000 100000 1000000")
+#   RUNS            rounds per measurement     (default 5)
+#   BATCH_PROGRAMS  programs in the batch      (default 200)
+#   BATCH_LINES     lines per batch program    (default 200)
+#   CALLGRIND_LINES program size for callgrind (default 100000)
+#   BUILD_DIR       Release build directory    (default <repo>/build-bench)
+#   ROZEDOV         use this rozedov binary and skip the build
+#   CC1             use this cc1 (default: the one linked beside rozedov)
+#   WORK_DIR        where programs and outputs go (default: a fresh temporary dir)
+#   KEEP            1 keeps WORK_DIR afterwards (default 0)
+#   TIMEOUT         seconds per single run, 0 = no limit (default 0)
+#   SEED            generator seed             (default 1)
 set -euo pipefail
 
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo_dir=$(cd "$script_dir/.." && pwd)
 
-SIZES=${SIZES:-"10000 100000 1000000"}
-RUNS=${RUNS:-3}
+SIZES=${SIZES:-"100 10000 100000 1000000"}
+RUNS=${RUNS:-5}
+BATCH_PROGRAMS=${BATCH_PROGRAMS:-200}
+BATCH_LINES=${BATCH_LINES:-200}
+CALLGRIND_LINES=${CALLGRIND_LINES:-100000}
 BUILD_DIR=${BUILD_DIR:-"$repo_dir/build-bench"}
 KEEP=${KEEP:-0}
 TIMEOUT=${TIMEOUT:-0}
@@ -38,8 +57,36 @@ die() {
     exit 2
 }
 
+do_sizes=0 do_batch=0 do_callgrind=0
+(($# > 0)) || set -- sizes batch
+for part in "$@"; do
+    case $part in
+        sizes) do_sizes=1 ;;
+        batch) do_batch=1 ;;
+        callgrind) do_callgrind=1 ;;
+        all) do_sizes=1 do_batch=1 do_callgrind=1 ;;
+        -h | --help)
+            sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "${BASH_SOURCE[0]}"
+            exit 0
+            ;;
+        *) die "unknown part '$part' (sizes, batch, callgrind or all)" ;;
+    esac
+done
+
 [[ "$RUNS" =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive number, got '$RUNS'"
 [[ "$TIMEOUT" =~ ^[0-9]+$ ]] || die "TIMEOUT must be a number of seconds, got '$TIMEOUT'"
+[[ "$BATCH_PROGRAMS" =~ ^[1-9][0-9]*$ ]] || die "BATCH_PROGRAMS must be a positive number, got '$BATCH_PROGRAMS'"
+[[ "$BATCH_LINES" =~ ^[0-9]+$ ]] || die "BATCH_LINES must be a number, got '$BATCH_LINES'"
+[[ "$CALLGRIND_LINES" =~ ^[0-9]+$ ]] || die "CALLGRIND_LINES must be a number, got '$CALLGRIND_LINES'"
+for size in $SIZES; do
+    [[ "$size" =~ ^[0-9]+$ ]] || die "size '$size' is not a number"
+done
+if ((do_callgrind)); then
+    command -v valgrind >/dev/null || die "the callgrind figure needs valgrind (apt-get install valgrind)"
+fi
+if ((do_batch)); then
+    command -v make >/dev/null || die "the batch row needs make"
+fi
 
 build_rozedov() {
     echo "Building rozedov (Release) in $BUILD_DIR ..."
@@ -77,7 +124,11 @@ if [[ -z "${WORK_DIR:-}" ]]; then
     [[ "$KEEP" == 1 ]] || trap 'rm -rf "$WORK_DIR"' EXIT
 fi
 mkdir -p "$WORK_DIR"
+WORK_DIR=$(cd "$WORK_DIR" && pwd)
 cd "$WORK_DIR"
+
+# A make above this script would hand its flags and job slots down.
+unset MAKEFLAGS MFLAGS MAKELEVEL
 
 # Median of the numbers given as arguments.
 median() {
@@ -90,16 +141,16 @@ median() {
 run_once() {
     local prefix=()
     ((TIMEOUT > 0)) && prefix=(timeout "$TIMEOUT")
-    ((have_time)) && prefix+=("$TIME_BIN" -v -o time.log)
+    ((have_time)) && prefix+=("$TIME_BIN" -v -o "$WORK_DIR/time.log")
     local start=$EPOCHREALTIME
     run_status=0
-    "${prefix[@]}" "$@" >last_output.log 2>&1 || run_status=$?
+    "${prefix[@]}" "$@" >"$WORK_DIR/last_output.log" 2>&1 || run_status=$?
     local end=$EPOCHREALTIME
-    run_wall=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')
+    run_wall=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.6f", e - s }')
     run_rss=n/a
-    if ((have_time)) && [[ -s time.log ]]; then
-        run_rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' time.log)
-        rm -f time.log
+    if ((have_time)) && [[ -s "$WORK_DIR/time.log" ]]; then
+        run_rss=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$WORK_DIR/time.log")
+        rm -f "$WORK_DIR/time.log"
     fi
 }
 
@@ -120,7 +171,7 @@ record() {
     step_walls+=("$run_wall")
     [[ "$run_rss" != n/a ]] && step_rsses+=("$run_rss")
     if ((run_status != 0)) && [[ -z "$step_fail" ]]; then
-        step_fail=$(grep -m1 -v '^[[:space:]]*$' last_output.log || true)
+        step_fail=$(grep -m1 -v '^[[:space:]]*$' "$WORK_DIR/last_output.log" || true)
     fi
     last_status=$run_status
 }
@@ -131,7 +182,17 @@ ratio() {
 
 # a - b, or n/a when either is not a number.
 difference() {
-    awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/) printf "%.4f", a - b; else print "n/a" }'
+    awk -v a="$1" -v b="$2" 'BEGIN { if (a ~ /^[0-9.]+$/ && b ~ /^[0-9.]+$/) printf "%.6f", a - b; else print "n/a" }'
+}
+
+# Seconds as milliseconds with one decimal.
+in_ms() {
+    awk -v s="$1" 'BEGIN { if (s ~ /^-?[0-9.]+$/) printf "%.1f", s * 1000; else print "n/a" }'
+}
+
+# Wall times as seconds with four decimals.
+in_s() {
+    awk -v s="$1" 'BEGIN { if (s ~ /^[0-9.]+$/) printf "%.4f", s; else print "n/a" }'
 }
 
 # Bytes per source line of a size in MiB.
@@ -139,84 +200,261 @@ per_line() {
     awk -v m="$1" -v n="$2" 'BEGIN { if (m ~ /^[0-9.]+$/ && n > 0) printf "%.0f", m * 1048576 / n; else print "n/a" }'
 }
 
-sizes_done=()
-walls=()
-own_walls=()
-rsses=()
-
 print_row() {
     printf '  %-22s %10s %14s %8s\n' "$@"
+}
+
+# Prints a step's row and, when one of its runs failed, that run's first
+# output line.
+print_step() {
+    local name=$1 status=$2 failure=$3
+    print_row "$name" "$(in_s "$med_wall")" "$med_rss" "$status"
+    [[ -n "$failure" ]] && echo "    first output line: $failure"
+    return 0
+}
+
+# Writes the program of the given size (once) and sets source_file.
+generate() {
+    source_file="prog_$1.vs"
+    [[ -e "$source_file" ]] || python3 "$script_dir/gen_program.py" "$1" --seed "$SEED" -o "$source_file"
+}
+
+cc1_command() {
+    cc1_cmd=("$CC1" -E -quiet "$1" "-o$2" -lang-asm "-D__HASH__=#" -D__VANTIC_TC__)
+}
+
+run_sizes() {
+    local sizes_done=() walls=() own_walls=() rsses=()
+    local size bytes round
+    for size in $SIZES; do
+        generate "$size"
+        bytes=$(stat -c %s "$source_file")
+
+        echo
+        echo "== $size lines ($source_file, $((bytes / 1024)) KiB) =="
+        print_row "step" "wall [s]" "peak RSS [MiB]" "status"
+
+        # The three steps run in turn, round after round, so that each round's
+        # ratios compare runs made moments apart: this machine's speed drifts
+        # by a fifth within minutes. One unrecorded round warms the caches.
+        cc1_command "$source_file" a.ppf
+        run_once "${cc1_cmd[@]}"
+        run_once "$ROZEDOV" "$source_file"
+        run_once "$ROZEDOV" -l "$source_file"
+        cc1_w=() cc1_r=() cc1_f='' plain_w=() plain_r=() plain_f='' list_w=() list_r=() list_f=''
+        local own_w=() plain_ratio=() list_ratio=() list_over=()
+        local cc1_status plain_status list_status
+        for ((round = 0; round < RUNS; ++round)); do
+            record cc1_w cc1_r cc1_f "${cc1_cmd[@]}"
+            cc1_status=$last_status
+            record plain_w plain_r plain_f "$ROZEDOV" "$source_file"
+            plain_status=$last_status
+            record list_w list_r list_f "$ROZEDOV" -l "$source_file"
+            list_status=$last_status
+            own_w+=("$(difference "${plain_w[round]}" "${cc1_w[round]}")")
+            plain_ratio+=("$(ratio "${plain_w[round]}" "${cc1_w[round]}")")
+            list_ratio+=("$(ratio "${list_w[round]}" "${cc1_w[round]}")")
+            list_over+=("$(ratio "${list_w[round]}" "${plain_w[round]}")")
+        done
+
+        summarize cc1_w cc1_r
+        print_step "cc1 -E (preprocessor)" "$cc1_status" "$cc1_f"
+        summarize plain_w plain_r
+        local plain_wall=$med_wall plain_rss=$med_rss
+        print_step "rozedov" "$plain_status" "$plain_f"
+        summarize list_w list_r
+        local listing_rss=$med_rss
+        print_step "rozedov -l" "$list_status" "$list_f"
+
+        local own_wall
+        own_wall=$(median "${own_w[@]}")
+        local goal=''
+        ((size == 100)) && goal=' (goal: at most 3 ms)'
+        echo "  medians over the rounds of each round's figure:"
+        echo "  ratio rozedov/cc1:      $(median "${plain_ratio[@]}")"
+        echo "  ratio rozedov -l/cc1:   $(median "${list_ratio[@]}")"
+        echo "  rozedov minus cc1:      $(in_ms "$own_wall") ms$goal"
+        echo "  -l over rozedov:        $(median "${list_over[@]}")"
+        echo "  peak RSS per line:      $(per_line "$plain_rss" "$size") B, with -l $(per_line "$listing_rss" "$size") B"
+        sizes_done+=("$size")
+        walls+=("$plain_wall")
+        own_walls+=("$own_wall")
+        rsses+=("$plain_rss")
+    done
+
+    # How each measure grows from one size to the next.
+    if ((${#sizes_done[@]} > 1)); then
+        echo
+        echo "== growth from one size to the next =="
+        local i
+        for ((i = 1; i < ${#sizes_done[@]}; ++i)); do
+            echo "  ${sizes_done[i - 1]} -> ${sizes_done[i]} lines: rozedov x$(ratio "${walls[i]}" "${walls[i - 1]}")," \
+                "after cc1 x$(ratio "${own_walls[i]}" "${own_walls[i - 1]}"), peak RSS x$(ratio "${rsses[i]}" "${rsses[i - 1]}")"
+        done
+    fi
+}
+
+batch_dir="$WORK_DIR/batch"
+alone_dir="$WORK_DIR/batch-alone"
+batch_differs=0
+
+# Writes the batch programs p1.s ... pN.s, each with its own seed, and the
+# Makefile: target "assemble" runs rozedov on every program, "preprocess"
+# runs cc1 alone on every program, each writing its own pN.ppf.
+write_batch() {
+    mkdir -p "$batch_dir"
+    python3 - "$script_dir" "$batch_dir" "$BATCH_PROGRAMS" "$BATCH_LINES" "$SEED" <<'PY'
+import os, sys
+sys.path.insert(0, sys.argv[1])
+import gen_program
+directory, count, lines, seed = sys.argv[2], int(sys.argv[3]), sys.argv[4], int(sys.argv[5])
+for n in range(1, count + 1):
+    path = os.path.join(directory, "p%d.s" % n)
+    if gen_program.main([lines, "--seed", str(seed * 1000 + n), "-o", path]) != 0:
+        sys.exit(1)
+PY
+    local path
+    for path in "$ROZEDOV" "$CC1"; do
+        [[ "$path" != *[[:space:]\$\#\'\"\\]* ]] || die "the batch Makefile cannot name '$path'"
+    done
+    local names=() n
+    for ((n = 1; n <= BATCH_PROGRAMS; ++n)); do
+        names+=("p$n")
+    done
+    # A '#' inside a recipe reaches the shell, which keeps it within the word.
+    {
+        echo "# Written by bench/run.sh: $BATCH_PROGRAMS programs of $BATCH_LINES lines."
+        echo "ROZEDOV := $ROZEDOV"
+        echo "CC1 := $CC1"
+        echo "PROGRAMS := ${names[*]}"
+        echo
+        echo '.PHONY: assemble preprocess $(PROGRAMS) $(PROGRAMS:=.cc1)'
+        echo 'assemble: $(PROGRAMS)'
+        echo 'preprocess: $(PROGRAMS:=.cc1)'
+        echo
+        echo '$(PROGRAMS):'
+        printf '\t%s\n' '$(ROZEDOV) $@.s'
+        echo
+        echo '$(PROGRAMS:=.cc1):'
+        printf '\t%s\n' '$(CC1) -E -quiet $(@:.cc1=).s -o$(@:.cc1=).ppf -lang-asm -D__HASH__=# -D__VANTIC_TC__'
+    } >"$batch_dir/Makefile"
+}
+
+# Assembles every batch program alone, one after the other, in its own
+# directory: the outputs the batch runs must match.
+assemble_alone() {
+    mkdir -p "$alone_dir"
+    cp "$batch_dir"/p*.s "$alone_dir"/
+    local n failed=0
+    for ((n = 1; n <= BATCH_PROGRAMS; ++n)); do
+        (cd "$alone_dir" && "$ROZEDOV" "p$n.s") >"$alone_dir/p$n.log" 2>&1 || ((++failed))
+    done
+    ((failed == 0)) || echo "  note: $failed of $BATCH_PROGRAMS programs fail even when assembled alone"
+}
+
+# Marks in batch_bad the programs whose batch outputs are missing or differ
+# from the ones assembled alone; sets batch_bad_now to their count this run.
+check_batch() {
+    local n ext
+    batch_bad_now=0
+    for ((n = 1; n <= BATCH_PROGRAMS; ++n)); do
+        for ext in o.txt o.dat; do
+            if ! cmp -s "$batch_dir/p$n.$ext" "$alone_dir/p$n.$ext"; then
+                batch_bad[n]=1
+                ((++batch_bad_now))
+                break
+            fi
+        done
+    done
+}
+
+# The make command over the batch. Before a rozedov run its outputs are
+# removed, so that one it does not write counts as differing.
+prepare_make() {
+    make_cmd=(make -C "$batch_dir" -s -k -j2 "$1")
+    if [[ "$1" == assemble ]]; then
+        rm -f "$batch_dir"/*.o.txt "$batch_dir"/*.o.dat "$batch_dir/a.ppf"
+    else
+        rm -f "$batch_dir"/*.ppf
+    fi
+}
+
+run_batch() {
+    echo
+    echo "== batch: $BATCH_PROGRAMS programs of $BATCH_LINES lines, make -j2 in one directory =="
+    write_batch
+    assemble_alone
+    print_row "step" "wall [s]" "peak RSS [MiB]" "status"
+
+    # As above: both makes in turn, round after round, after a warm-up round.
+    # Every rozedov run, the warm-up too, is checked.
+    batch_bad=()
+    local bad_per_run=()
+    prepare_make preprocess
+    run_once "${make_cmd[@]}"
+    prepare_make assemble
+    run_once "${make_cmd[@]}"
+    check_batch
+    bad_per_run+=("$batch_bad_now")
+    local pre_w=() pre_r=() pre_f='' asm_w=() asm_r=() asm_f='' asm_ratio=() round
+    local pre_status asm_status
+    for ((round = 0; round < RUNS; ++round)); do
+        prepare_make preprocess
+        record pre_w pre_r pre_f "${make_cmd[@]}"
+        pre_status=$last_status
+        prepare_make assemble
+        record asm_w asm_r asm_f "${make_cmd[@]}"
+        asm_status=$last_status
+        check_batch
+        bad_per_run+=("$batch_bad_now")
+        asm_ratio+=("$(ratio "${asm_w[round]}" "${pre_w[round]}")")
+    done
+
+    summarize pre_w pre_r
+    print_step "make -j2, cc1 alone" "$pre_status" "$pre_f"
+    summarize asm_w asm_r
+    print_step "make -j2, rozedov" "$asm_status" "$asm_f"
+    echo "  ratio rozedov/cc1:      $(median "${asm_ratio[@]}") (median of the rounds' ratios)"
+
+    local differing=${#batch_bad[@]}
+    echo "  batch outputs identical: $((BATCH_PROGRAMS - differing)) of $BATCH_PROGRAMS"
+    if ((differing > 0)); then
+        echo "  differing programs per make run (warm-up first): ${bad_per_run[*]}"
+        local n shown=()
+        for n in "${!batch_bad[@]}"; do
+            shown+=("p$n")
+            ((${#shown[@]} < 10)) || break
+        done
+        echo "  for instance: ${shown[*]}"
+        batch_differs=1
+    fi
+}
+
+run_callgrind() {
+    echo
+    echo "== callgrind: rozedov on $CALLGRIND_LINES lines =="
+    generate "$CALLGRIND_LINES"
+    local out="$WORK_DIR/callgrind.out" log="$WORK_DIR/callgrind.log"
+    rm -f "$out"
+    # cc1 runs in a child (through /bin/sh), which is not traced: the count
+    # is the rozedov process alone.
+    local status=0
+    valgrind --tool=callgrind --callgrind-out-file="$out" --trace-children=no \
+        "$ROZEDOV" "$source_file" >"$log" 2>&1 || status=$?
+    ((status == 0)) || echo "  note: rozedov exited with status $status under callgrind, see $log"
+    [[ -s "$out" ]] || die "callgrind wrote no profile, see $log"
+    local ir
+    ir=$(awk '/^totals:/ { t = $2 } /^summary:/ { s = $2 } END { print (t != "" ? t : s) }' "$out")
+    [[ "$ir" =~ ^[0-9]+$ ]] || die "no instruction total in $out"
+    echo "  instructions (Ir):      $ir"
+    echo "  per source line:        $(awk -v i="$ir" -v n="$CALLGRIND_LINES" 'BEGIN { printf "%.0f", i / n }')"
 }
 
 echo "rozedov: $ROZEDOV"
 echo "cc1:     $CC1"
 echo "rounds:  $RUNS after a warm-up (medians), work dir: $WORK_DIR"
 
-for size in $SIZES; do
-    [[ "$size" =~ ^[0-9]+$ ]] || die "size '$size' is not a number"
-    source_file="prog_$size.vs"
-    python3 "$script_dir/gen_program.py" "$size" --seed "$SEED" -o "$source_file"
-    bytes=$(stat -c %s "$source_file")
-
-    echo
-    echo "== $size lines ($source_file, $((bytes / 1024)) KiB) =="
-    print_row "step" "wall [s]" "peak RSS [MiB]" "status"
-
-    # The three steps run in turn, round after round, so that each round's
-    # ratios compare runs made moments apart: this machine's speed drifts
-    # by a fifth within minutes. One unrecorded round warms the caches.
-    cc1_cmd=("$CC1" -E -quiet "$source_file" -oa.ppf -lang-asm "-D__HASH__=#" -D__VANTIC_TC__)
-    run_once "${cc1_cmd[@]}"
-    run_once "$ROZEDOV" "$source_file"
-    run_once "$ROZEDOV" -l "$source_file"
-    cc1_w=() cc1_r=() cc1_f='' plain_w=() plain_r=() plain_f='' list_w=() list_r=() list_f=''
-    own_w=() plain_ratio=() list_ratio=() list_over=()
-    for ((round = 0; round < RUNS; ++round)); do
-        record cc1_w cc1_r cc1_f "${cc1_cmd[@]}"
-        cc1_status=$last_status
-        record plain_w plain_r plain_f "$ROZEDOV" "$source_file"
-        plain_status=$last_status
-        record list_w list_r list_f "$ROZEDOV" -l "$source_file"
-        list_status=$last_status
-        own_w+=("$(difference "${plain_w[round]}" "${cc1_w[round]}")")
-        plain_ratio+=("$(ratio "${plain_w[round]}" "${cc1_w[round]}")")
-        list_ratio+=("$(ratio "${list_w[round]}" "${cc1_w[round]}")")
-        list_over+=("$(ratio "${list_w[round]}" "${plain_w[round]}")")
-    done
-
-    summarize cc1_w cc1_r
-    cc1_wall=$med_wall
-    print_row "cc1 -E (preprocessor)" "$med_wall" "$med_rss" "$cc1_status"
-    [[ -n "$cc1_f" ]] && echo "    first output line: $cc1_f"
-    summarize plain_w plain_r
-    plain_wall=$med_wall
-    plain_rss=$med_rss
-    print_row "rozedov" "$med_wall" "$med_rss" "$plain_status"
-    [[ -n "$plain_f" ]] && echo "    first output line: $plain_f"
-    summarize list_w list_r
-    listing_rss=$med_rss
-    print_row "rozedov -l" "$med_wall" "$med_rss" "$list_status"
-    [[ -n "$list_f" ]] && echo "    first output line: $list_f"
-
-    own_wall=$(median "${own_w[@]}")
-    echo "  medians over the rounds of each round's figure:"
-    echo "  ratio rozedov/cc1:      $(median "${plain_ratio[@]}")"
-    echo "  ratio rozedov -l/cc1:   $(median "${list_ratio[@]}")"
-    echo "  rozedov after cc1:      $own_wall s"
-    echo "  -l over rozedov:        $(median "${list_over[@]}")"
-    echo "  peak RSS per line:      $(per_line "$plain_rss" "$size") B, with -l $(per_line "$listing_rss" "$size") B"
-    sizes_done+=("$size")
-    walls+=("$plain_wall")
-    own_walls+=("$own_wall")
-    rsses+=("$plain_rss")
-done
-
-# How each measure grows from one size to the next.
-if ((${#sizes_done[@]} > 1)); then
-    echo
-    echo "== growth from one size to the next =="
-    for ((i = 1; i < ${#sizes_done[@]}; ++i)); do
-        echo "  ${sizes_done[i - 1]} -> ${sizes_done[i]} lines: rozedov x$(ratio "${walls[i]}" "${walls[i - 1]}")," \
-            "after cc1 x$(ratio "${own_walls[i]}" "${own_walls[i - 1]}"), peak RSS x$(ratio "${rsses[i]}" "${rsses[i - 1]}")"
-    done
-fi
+((do_sizes)) && run_sizes
+((do_batch)) && run_batch
+((do_callgrind)) && run_callgrind
+exit "$batch_differs"

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,17 +28,12 @@ public:
     virtual void layout() = 0;
     // The kind number stored in a fixup made for the given cycle.
     virtual int fixupKind(const std::vector<CStatement*>& cycle, const CSection& section) = 0;
-    // Called during a parse that lays out ahead, each time a cycle has closed
-    // in `section`: a driver may lay out what is complete, as long as
-    // layout() then ends with the same result and messages. Nothing here.
-    virtual void layOutAhead(CSection& /*section*/) {}
 
     // The stages after preprocessing, on text already in memory: parse,
     // layout and the ROM/data texts, with a diagnostics check after each.
     // `name` is the source file name that gets file index 0. The text is
     // consumed: the buffer is empty once the parse is done.
-    // With `layAhead`, layout keeps pace with the parse (layOutAhead).
-    void assemble(CFileBuffer& preprocessed, const std::string& name, bool layAhead = false);
+    void assemble(CFileBuffer& preprocessed, const std::string& name);
     // Writes the ".txt"/".dat" files and, with "-l", builds and writes the
     // listing; stops with status 1 if any file could not be written.
     void writeOutputs();
@@ -55,13 +49,10 @@ public:
 
 private:
     void assembleFile(const std::string& name);
-    // Parses the preprocessed file as the preprocessor writes it; false when
-    // that could not begin (nothing has run then).
-    bool parseWhilePreprocessing(const std::string& name, std::uintmax_t sourceSize);
-    // Runs the preprocessor to its end, then parses its file.
-    void parseAfterPreprocessing(const std::string& name);
+    // Runs the preprocessor on the source and loads its file whole.
+    void preprocess(const std::string& name, CFileBuffer& into);
     // The parse of the whole text; the text is consumed.
-    void parse(CFileBuffer& preprocessed, const std::string& name, bool layAhead);
+    void parse(CFileBuffer& preprocessed, const std::string& name);
     // Layout and the ROM/data texts, with a diagnostics check before each.
     void layoutAndEmit();
 };

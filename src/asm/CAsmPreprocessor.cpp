@@ -1,35 +1,63 @@
 #include "asm/CAsmPreprocessor.h"
 
 #include <fcntl.h>
-#include <spawn.h>
-#include <unistd.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
 
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
 
 #include "asm/CAsmOptions.h"
 #include "asm/CCommonModules.h"
+#include "asm/CFileBuffer.h"
 #include "util/CProgramExit.h"
+#include "util/CSignalCleanup.h"
+#include "util/CToolMessage.h"
 
 namespace fs = std::filesystem;
 
-extern char** environ;
-
 namespace {
 constexpr const char* kPreprocessorName = "cc1";
+// The status a child reports when the preprocessor could not be executed.
+constexpr int kNotExecuted = 127;
 
 // The fixed arguments that follow the input name.
 constexpr const char* kFixedArguments[] = {
     "-oa.ppf", "-lang-asm", "-D__HASH__=#", "-D__VANTIC_TC__",
 };
 
+struct FileKindName {
+    mode_t kind;
+    const char* name;
+};
+
+// File kinds that are no place for the preprocessed text.
+constexpr FileKindName kIrregularKinds[] = {
+    {S_IFDIR, "a directory"},        {S_IFIFO, "a FIFO"},  {S_IFCHR, "a character device"},
+    {S_IFBLK, "a block device"},     {S_IFSOCK, "a socket"},
+};
+
 bool isExistingFile(const fs::path& path)
 {
     std::error_code error;
     return fs::exists(path, error) && !error;
+}
+
+std::string errorText(int error)
+{
+    return std::generic_category().message(error);
+}
+
+void reportUnreadableOutput()
+{
+    std::cout << "Error: Cannot read the preprocessed file " << CAsmPreprocessor::kOutputFile << "." << std::endl;
 }
 
 // The program's directory made absolute against the starting directory;
@@ -64,6 +92,50 @@ fs::path executableDirectory()
     fs::path self = fs::canonical("/proc/self/exe", error);
     return error ? fs::path() : self.parent_path();
 }
+
+// In the child, between fork and exec: only async-signal-safe calls. The
+// child leads a process group of its own, ends with the program (on Linux),
+// takes the signal mask the program had, and reports a failed exec through
+// `report`.
+[[noreturn]] void execPreprocessor(char* const* argv, pid_t parent, const sigset_t& mask, int report)
+{
+    ::setpgid(0, 0);
+#ifdef __linux__
+    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (::getppid() != parent) {
+        ::_exit(kNotExecuted);
+    }
+#else
+    (void)parent;
+#endif
+    ::sigprocmask(SIG_SETMASK, &mask, nullptr);
+    ::execvp(argv[0], argv);
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = ::write(report, &error, sizeof error);
+    ::_exit(kNotExecuted);
+}
+
+// The errno a child sent before it ended, or 0 when it executed.
+int readExecError(int fd)
+{
+    int error = 0;
+    ssize_t count = -1;
+    do {
+        count = ::read(fd, &error, sizeof error);
+    } while (count < 0 && errno == EINTR);
+    return count == static_cast<ssize_t>(sizeof error) ? error : 0;
+}
+
+int waitForChild(pid_t child)
+{
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return status;
+}
 }  // namespace
 
 std::string CAsmPreprocessor::locatePreprocessor() const
@@ -97,104 +169,118 @@ std::vector<std::string> CAsmPreprocessor::buildArguments(const std::string& pre
     return arguments;
 }
 
-std::string CAsmPreprocessor::shellQuote(const std::string& argument)
-{
-    // Inside single quotes the shell expands nothing; a single quote itself
-    // is written as '\'' (close, escaped quote, reopen).
-    std::string quoted = "'";
-    for (char c : argument) {
-        if (c == '\'') {
-            quoted += "'\\''";
-        } else {
-            quoted += c;
-        }
-    }
-    quoted += '\'';
-    return quoted;
-}
-
-std::string CAsmPreprocessor::buildCommand(const std::vector<std::string>& arguments)
-{
-    std::string command;
-    for (const std::string& argument : arguments) {
-        if (!command.empty()) {
-            command += ' ';
-        }
-        command += shellQuote(argument);
-    }
-    return command;
-}
-
-CAsmPreprocessor::~CAsmPreprocessor()
-{
-    waitForEnd();
-}
-
 void CAsmPreprocessor::run()
 {
-    if (!start() || !waitForEnd()) {
+    if (!clearOutputFile() || !runToEnd()) {
         CProgramExit::stop(1);
     }
 }
 
-// The command runs as the command processor would run it: through /bin/sh -c.
-bool CAsmPreprocessor::start()
+std::string CAsmPreprocessor::describeIrregularOutput()
 {
-    waitForEnd();
-    m_status = -1;
-    if (!emptyOutputFile()) {
+    struct stat link {};
+    struct stat target {};
+    if (::lstat(kOutputFile, &link) != 0 || ::stat(kOutputFile, &target) != 0) {
+        return {};
+    }
+    for (const FileKindName& entry : kIrregularKinds) {
+        if ((target.st_mode & S_IFMT) == entry.kind) {
+            return S_ISLNK(link.st_mode) ? std::string("a link to ") + entry.name : entry.name;
+        }
+    }
+    return {};
+}
+
+bool CAsmPreprocessor::clearOutputFile()
+{
+    if (const std::string kind = describeIrregularOutput(); !kind.empty()) {
+        reportUnreadableOutput();
+        CToolMessage::error(std::string(kOutputFile) + " is " + kind);
         return false;
     }
-    std::string command = buildCommand(buildArguments(locatePreprocessor()));
-    std::cout.flush();
-    char shell[] = "/bin/sh";
-    char flag[] = "-c";
-    char* argv[] = {shell, flag, command.data(), nullptr};
-    pid_t child = -1;
-    if (::posix_spawn(&child, shell, nullptr, nullptr, argv, environ) != 0) {
+    // A link goes, never its target: the preprocessor always writes a new file.
+    if (::unlink(kOutputFile) != 0 && errno != ENOENT) {
+        CToolMessage::error(std::string("cannot remove ") + kOutputFile + ": " + errorText(errno));
         return false;
     }
-    m_child = child;
     return true;
 }
 
-// Emptied in place, so a link or the file's permissions stay; a missing
-// file is left to the preprocessor to create.
-bool CAsmPreprocessor::emptyOutputFile() const
+bool CAsmPreprocessor::runToEnd() const
 {
-    const int fd = ::open(kOutputFile, O_WRONLY | O_TRUNC | O_CLOEXEC);
-    if (fd >= 0) {
-        ::close(fd);
-        return true;
+    std::vector<std::string> arguments = buildArguments(locatePreprocessor());
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
     }
-    return errno == ENOENT;
-}
+    argv.push_back(nullptr);
 
-bool CAsmPreprocessor::hasEnded()
-{
-    return m_child < 0 || reap(WNOHANG);
-}
-
-bool CAsmPreprocessor::waitForEnd()
-{
-    if (m_child >= 0) {
-        reap(0);
-    }
-    return m_status == 0;
-}
-
-bool CAsmPreprocessor::reap(int options)
-{
-    int status = 0;
-    pid_t ended = -1;
-    do {
-        ended = ::waitpid(m_child, &status, options);
-    } while (ended < 0 && errno == EINTR);
-    if (ended == 0) {
+    int report[2];
+    if (::pipe2(report, O_CLOEXEC) != 0) {
+        CToolMessage::error("cannot start the preprocessor: " + errorText(errno));
         return false;
     }
-    // A child lost to someone else's wait counts as failed.
-    m_status = ended == m_child ? status : -1;
-    m_child = -1;
+    std::cout.flush();
+    pid_t child = -1;
+    int forkError = 0;
+    {
+        // A signal from here on finds the child registered, to be ended with the run.
+        const CSignalCleanup::Deferred deferred;
+        const pid_t parent = ::getpid();
+        child = ::fork();
+        if (child == 0) {
+            ::close(report[0]);
+            execPreprocessor(argv.data(), parent, deferred.previousMask(), report[1]);
+        }
+        forkError = errno;
+        if (child > 0) {
+            ::setpgid(child, child);
+            CSignalCleanup::setChildGroup(child);
+        }
+    }
+    ::close(report[1]);
+    if (child < 0) {
+        ::close(report[0]);
+        CToolMessage::error("cannot start the preprocessor: " + errorText(forkError));
+        return false;
+    }
+    const int execError = readExecError(report[0]);
+    ::close(report[0]);
+    const int status = waitForChild(child);
+    CSignalCleanup::setChildGroup(-1);
+
+    if (execError != 0) {
+        CToolMessage::error("cannot run the preprocessor " + arguments.front() + ": " + errorText(execError));
+        return false;
+    }
+    if (status < 0) {
+        CToolMessage::error("cannot wait for the preprocessor: " + errorText(errno));
+        return false;
+    }
+    if (WIFSIGNALED(status)) {
+        CToolMessage::error("the preprocessor was ended by signal " + std::to_string(WTERMSIG(status)));
+        return false;
+    }
+    if (WEXITSTATUS(status) != 0) {
+        // The preprocessor has said what it found; this says where the run stopped.
+        CToolMessage::error("preprocessing failed (status " + std::to_string(WEXITSTATUS(status)) + ")");
+        return false;
+    }
+    return true;
+}
+
+bool CAsmPreprocessor::loadOutput(CFileBuffer& into) const
+{
+    if (const std::string kind = describeIrregularOutput(); !kind.empty()) {
+        reportUnreadableOutput();
+        CToolMessage::error(std::string(kOutputFile) + " is " + kind);
+        return false;
+    }
+    std::error_code error;
+    if (!into.loadFromFile(kOutputFile, error)) {
+        reportUnreadableOutput();
+        CToolMessage::error(std::string("cannot read ") + kOutputFile + ": " + error.message());
+        return false;
+    }
     return true;
 }

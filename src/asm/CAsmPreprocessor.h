@@ -1,52 +1,45 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <string>
 #include <vector>
 
 #include "asm/CProgramModule.h"
 
+class CFileBuffer;
+
 // Runs the input file through GCC's cc1 in preprocess-only mode into "a.ppf"
-// in the current directory.
+// in the current directory, and reads that file back.
 class CAsmPreprocessor : public CProgramModule {
 public:
     // The file the preprocessor writes, in the current directory.
     static constexpr const char* kOutputFile = "a.ppf";
 
-    // Waits for a preprocessor still running, so none outlives the program.
-    ~CAsmPreprocessor() override;
-
-    // Runs the preprocessor; stops the program with status 1 when it fails.
+    // Removes an earlier "a.ppf", runs the preprocessor in a process group
+    // of its own and waits for it; stops the program with status 1 when any
+    // of that fails, saying why on standard error.
     void run() override;
 
-    // Empties the output file, so nothing of an earlier run can pass for
-    // this one's, then starts the preprocessor and returns while it runs.
-    // False when either failed (a file that cannot be emptied could not be
-    // written either).
-    bool start();
-    // Whether the preprocessor started last has ended (or none runs).
-    bool hasEnded();
-    // Waits for the preprocessor to end; true when it reported success.
-    bool waitForEnd();
+    // Loads "a.ppf" whole once the preprocessor has ended; false, with the
+    // message printed, when it is missing, no regular file or unreadable.
+    bool loadOutput(CFileBuffer& into) const;
 
     // Where cc1 is run from: beside the first program argument, else beside
     // the running executable, else the bare name "cc1" (found through PATH).
     std::string locatePreprocessor() const;
     // The preprocessor's argument vector, its path first.
     std::vector<std::string> buildArguments(const std::string& preprocessor) const;
-    // The arguments joined into one POSIX shell command, each quoted.
-    static std::string buildCommand(const std::vector<std::string>& arguments);
-    // One argument quoted for the POSIX shell, so it arrives verbatim.
-    static std::string shellQuote(const std::string& argument);
+
+    // What "a.ppf" is when it is neither absent nor a regular file ("a
+    // directory", "a link to a FIFO", ...); empty otherwise.
+    static std::string describeIrregularOutput();
 
     std::string m_inputName;
 
 private:
-    bool emptyOutputFile() const;
-    // Collects the child's status; `options` as for waitpid.
-    bool reap(int options);
-
-    pid_t m_child = -1;   // the running command processor, or -1
-    int m_status = -1;    // its wait status once ended; -1 when it failed to start
+    // Makes way for a new "a.ppf"; false, with the reason printed, when an
+    // existing one is no regular file or cannot be removed.
+    static bool clearOutputFile();
+    // Runs the preprocessor to its end; false, with the reason printed, when
+    // it could not start or did not succeed.
+    bool runToEnd() const;
 };

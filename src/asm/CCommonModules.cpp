@@ -7,7 +7,7 @@
 #include "asm/CSymbolTable.h"
 #include "emitter/COpcodeGenerator.h"
 #include "lexer/CPlatformDesc.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 CCommonModules::CCommonModules(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
 

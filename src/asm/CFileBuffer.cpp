@@ -6,35 +6,69 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
+
+#include "util/CSignalCleanup.h"
 
 CFileBuffer::CFileBuffer(std::string_view text) : m_data(text.begin(), text.end()) {}
 
-bool CFileBuffer::loadFromFile(const std::string& path)
+namespace {
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    int get() const { return m_fd; }
+
+private:
+    int m_fd;
+};
+
+std::error_code lastError()
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    return {errno, std::generic_category()};
+}
+}  // namespace
+
+bool CFileBuffer::loadFromFile(const std::string& path, std::error_code& error)
+{
+    // Opened without waiting, so a FIFO or device is refused rather than waited on.
+    const FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    struct stat status {};
+    if (file.get() < 0 || ::fstat(file.get(), &status) != 0) {
+        error = lastError();
         return false;
     }
-    // Sized once from the file's length when it is known, then read in chunks
-    // (a file that grows or shrinks meanwhile is still read whole).
-    Bytes data;
-    const std::streamoff size = in.seekg(0, std::ios::end).tellg();
-    in.clear();
-    if (size > 0) {
-        data.reserve(static_cast<std::size_t>(size));
-        in.seekg(0, std::ios::beg);
-    }
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-        const auto* bytes = reinterpret_cast<const std::uint8_t*>(chunk);
-        data.insert(data.end(), bytes, bytes + in.gcount());
-    }
-    if (in.bad()) {
+    if (!S_ISREG(status.st_mode)) {
+        error = std::make_error_code(S_ISDIR(status.st_mode) ? std::errc::is_a_directory : std::errc::invalid_argument);
         return false;
+    }
+    // Sized once from the file's length, then read to its end.
+    std::vector<std::uint8_t> data;
+    data.reserve(static_cast<std::size_t>(status.st_size));
+    std::uint8_t chunk[65536];
+    for (;;) {
+        const ssize_t count = ::read(file.get(), chunk, sizeof chunk);
+        if (count == 0) {
+            break;
+        }
+        if (count < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error = lastError();
+            return false;
+        }
+        data.insert(data.end(), chunk, chunk + count);
     }
     m_data = std::move(data);
     m_pos = 0;
+    error.clear();
     return true;
 }
 
@@ -59,9 +93,16 @@ bool writeAll(int fd, const std::uint8_t* data, std::size_t size)
 bool CFileBuffer::writeToFile(const std::string& path) const
 {
     std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
+    int fd = -1;
+    int slot = -1;
+    {
+        // Created and registered as one step: a signal removes it.
+        const CSignalCleanup::Deferred deferred;
+        fd = ::mkstemp(temp.data());
+        if (fd < 0) {
+            return false;
+        }
+        slot = CSignalCleanup::addTempFile(temp.c_str());
     }
     bool ok = writeAll(fd, m_data.data(), m_data.size());
     // mkstemp creates the file private; give it the usual mode of a new file.
@@ -69,6 +110,8 @@ bool CFileBuffer::writeToFile(const std::string& path) const
     ::umask(mask);
     ok = (::fchmod(fd, 0666 & ~mask) == 0) && ok;
     ok = (::close(fd) == 0) && ok;
+    const CSignalCleanup::Deferred deferred;
+    CSignalCleanup::forgetTempFile(slot);
     if (ok && std::rename(temp.c_str(), path.c_str()) == 0) {
         return true;
     }

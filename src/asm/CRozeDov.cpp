@@ -15,7 +15,7 @@
 #include "parser/CParseError.h"
 #include "parser/CStatement.h"
 #include "parser/CVornParser.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 #include "util/NumberFormat.h"
 
 namespace {
@@ -53,77 +53,10 @@ int CRozeDov::fixupKind(const std::vector<CStatement*>& /*cycle*/, const CSectio
 
 void CRozeDov::layout()
 {
-    const bool laidOutAhead = m_ahead != nullptr && finishLayoutAhead();
-    if (m_ahead != nullptr && !laidOutAhead) {
-        discardLayout();
-    }
-    m_ahead.reset();
-    if (!laidOutAhead) {
-        for (const auto& section : m_common->m_sections->sections()) {
-            layoutSection(*section);
-        }
+    for (const auto& section : m_common->m_sections->sections()) {
+        layoutSection(*section);
     }
     assignSymbolValues();
-}
-
-void CRozeDov::layOutAhead(CSection& section)
-{
-    if (m_ahead == nullptr) {
-        m_ahead = std::make_unique<Ahead>();
-    }
-    layOutAheadMuted(section, false);
-}
-
-void CRozeDov::layOutAheadMuted(CSection& section, bool lastToo)
-{
-    if (m_ahead->spoiled || !isLaidOut(section)) {
-        return;
-    }
-    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
-    const std::size_t reportsBefore = diagnostics.mutedReports();
-    {
-        const CDiagnosticMsgHandler::Muted muted(diagnostics);
-        std::size_t& laidOut = m_ahead->laidOut[&section];
-        if (isData(section)) {
-            numberDataCycles(section, laidOut);
-        }
-        laidOut = layoutCycles(section, laidOut, lastToo);
-    }
-    m_ahead->spoiled = diagnostics.mutedReports() != reportsBefore;
-}
-
-bool CRozeDov::finishLayoutAhead()
-{
-    for (const auto& section : m_common->m_sections->sections()) {
-        layOutAheadMuted(*section, true);
-    }
-    if (m_ahead->spoiled) {
-        return false;
-    }
-    for (const Ahead::Reference& reference : m_ahead->unresolved) {
-        CSymbol* symbol = m_common->m_symbols->find(reference.name);
-        if (symbol == nullptr) {
-            return false;
-        }
-        symbol->m_referenced = true;
-        reference.section->m_fixups[reference.fixup].m_symbol = symbol;
-    }
-    // A laid-out section's map covers at least cycle 0, as layoutSection sizes it.
-    for (const auto& section : m_common->m_sections->sections()) {
-        if (isLaidOut(*section) && section->cycleToAddrMap.empty()) {
-            section->cycleToAddrMap.resize(1, 0);
-        }
-    }
-    return true;
-}
-
-void CRozeDov::discardLayout()
-{
-    for (const auto& section : m_common->m_sections->sections()) {
-        section->m_code.clear();
-        section->m_fixups.clear();
-        section->cycleToAddrMap.clear();
-    }
 }
 
 bool CRozeDov::isLaidOut(const CSection& section)
@@ -133,24 +66,19 @@ bool CRozeDov::isLaidOut(const CSection& section)
     return holdsWords && !section.m_statements.empty();
 }
 
-bool CRozeDov::isData(const CSection& section)
-{
-    return section.m_kind == CSection::Data || section.m_kind == CSection::ReadOnlyData;
-}
-
 // Every data word is its own cycle, whatever the parser stored.
-void CRozeDov::numberDataCycles(CSection& section, std::size_t first)
+void CRozeDov::numberDataCycles(CSection& section)
 {
-    const auto& statements = section.m_statements;
-    for (std::size_t i = first; i < statements.size(); ++i) {
-        statements[i]->m_cycle = static_cast<std::int32_t>(i);
+    std::int32_t cycle = 0;
+    for (const auto& statement : section.m_statements) {
+        statement->m_cycle = cycle++;
     }
 }
 
 void CRozeDov::layoutSection(CSection& section)
 {
-    if (isData(section)) {
-        numberDataCycles(section, 0);
+    if (section.m_kind == CSection::Data || section.m_kind == CSection::ReadOnlyData) {
+        numberDataCycles(section);
     }
     if (!isLaidOut(section)) {
         return;
@@ -162,29 +90,17 @@ void CRozeDov::layoutSection(CSection& section)
     section.cycleToAddrMap.resize(static_cast<std::size_t>(lastCycle) + 1, 0);
     section.m_code.clear();
     section.m_code.reserve(section.m_statements.size() * 2);
-    layoutCycles(section, 0, true);
-}
 
-std::size_t CRozeDov::layoutCycles(CSection& section, std::size_t first, bool lastToo)
-{
+    std::vector<CStatement*> group;
     const auto& statements = section.m_statements;
-    std::size_t i = first;
-    while (i < statements.size()) {
+    for (std::size_t i = 0; i < statements.size();) {
         const std::int32_t cycle = statements[i]->m_cycle;
-        std::size_t end = i;
-        while (end < statements.size() && statements[end]->m_cycle == cycle) {
-            ++end;
+        group.clear();
+        for (; i < statements.size() && statements[i]->m_cycle == cycle; ++i) {
+            group.push_back(statements[i].get());
         }
-        if (end == statements.size() && !lastToo) {
-            break;
-        }
-        m_group.clear();
-        for (; i < end; ++i) {
-            m_group.push_back(statements[i].get());
-        }
-        layoutCycle(section, m_group, cycle);
+        layoutCycle(section, group, cycle);
     }
-    return i;
 }
 
 void CRozeDov::layoutCycle(CSection& section, const std::vector<CStatement*>& group, std::int32_t cycle)
@@ -192,12 +108,7 @@ void CRozeDov::layoutCycle(CSection& section, const std::vector<CStatement*>& gr
     const std::string code = m_common->m_opcodeGenerator->generate(group);
     const std::size_t start = section.m_code.size();
     if (cycle >= 0) {
-        // Laid out ahead, the map grows with the cycles.
-        const auto index = static_cast<std::size_t>(cycle);
-        if (index >= section.cycleToAddrMap.size()) {
-            section.cycleToAddrMap.resize(index + 1, 0);
-        }
-        section.cycleToAddrMap[index] = static_cast<std::int32_t>(start);
+        section.cycleToAddrMap[static_cast<std::size_t>(cycle)] = static_cast<std::int32_t>(start);
     }
     recordFixups(section, group, static_cast<std::int32_t>(start));
     packHostBytes(code, section.m_code);
@@ -237,16 +148,11 @@ void CRozeDov::recordFixup(CSection& section, const std::vector<CStatement*>& gr
         return;
     }
     CSymbol* symbol = m_common->m_symbols->find(name);
-    if (symbol == nullptr && m_ahead == nullptr) {
+    if (symbol == nullptr) {
         diagnostics.reportError(kUndefinedSymbol, statement.m_line, statement.m_fileIndex, name);
         return;
     }
-    if (symbol == nullptr) {
-        // Laid out ahead, the name may still be defined further on.
-        m_ahead->unresolved.push_back({&section, section.m_fixups.size(), std::move(name)});
-    } else {
-        symbol->m_referenced = true;
-    }
+    symbol->m_referenced = true;
     CFixup fixup;
     fixup.m_symbol = symbol;
     fixup.m_offset = start;

@@ -6,8 +6,6 @@
 #include <vector>
 
 #include "asm/CFixup.h"
-#include "util/CHugePageMemory.h"
-#include "util/CSmallObjectPool.h"
 
 class CStatement;
 
@@ -16,11 +14,6 @@ class CStatement;
 class CSection {
 public:
     enum Kind { NoBits = 1, Code = 2, Data = 3, ReadOnlyData = 4 };
-
-    // A listing text; the texts of a large program are many and short, so
-    // they come from the pool and their list from huge pages.
-    using ListingText = std::basic_string<char, std::char_traits<char>, CPoolAllocator<char>>;
-    using ListingTexts = std::vector<ListingText, CHugePageAllocator<ListingText>>;
 
     CSection();
     ~CSection();
@@ -37,13 +30,13 @@ public:
     std::int32_t m_reserved2 = 0;
     std::vector<std::uint8_t> m_code;
     std::string m_memory;
-    std::vector<CFixup, CHugePageAllocator<CFixup>> m_fixups;
+    std::vector<CFixup> m_fixups;
     std::int32_t m_kind = 0;
     std::int32_t m_sectionType = 0;
     std::int32_t m_sectionFlags = 0;
     std::int32_t m_reserved3 = 0;
     std::int32_t m_reserved4 = 0;
-    std::vector<std::unique_ptr<CStatement>, CHugePageAllocator<std::unique_ptr<CStatement>>> m_statements;
+    std::vector<std::unique_ptr<CStatement>> m_statements;
     std::vector<std::int32_t> cycleToAddrMap;
-    ListingTexts m_lstLines;
+    std::vector<std::string> m_lstLines;
 };

@@ -2,7 +2,7 @@
 
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 void CEmitter::init(CAsm* driver)
 {

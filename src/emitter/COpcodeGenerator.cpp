@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "asm/CCommonModules.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 namespace {
 constexpr char kDontCare = 'x';

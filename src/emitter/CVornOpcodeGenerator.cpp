@@ -233,7 +233,7 @@ private:
     }
 
     const COpcodeDesc& m_desc;
-    const CStatement::OwnedOperands& m_operands;
+    const std::vector<std::unique_ptr<COperand>>& m_operands;
     const OperEncMap& m_encodings;
     std::size_t m_encIdIndex = 0;
     std::size_t m_operandIndex = 0;

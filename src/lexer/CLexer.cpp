@@ -6,7 +6,7 @@
 
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 namespace {
 struct OperatorEntry {
@@ -267,7 +267,7 @@ void CLexer::refreshIndexes()
     if (m_indexedOperators != m_operators.size()) {
         indexOperators();
     }
-    if (m_indexedKeywords != m_keywords.size()) {
+    if (m_keywordIndex.size() != m_keywords.size()) {
         indexKeywords();
     }
 }
@@ -296,52 +296,19 @@ void CLexer::indexOperators()
 
 void CLexer::indexKeywords()
 {
-    std::size_t slots = 16;
-    while (slots < 2 * m_keywords.size()) {
-        slots *= 2;
-    }
-    m_keywordSlots.assign(slots, KeywordSlot{});
-    m_keywordShapes.fill(0);
+    m_keywordIndex.clear();
+    m_keywordIndex.reserve(m_keywords.size());
     for (const auto& [word, id] : m_keywords) {
-        // Scanned words are never empty; an empty entry could not be told
-        // from a free slot.
-        if (word.empty()) {
-            continue;
-        }
-        const std::uint64_t hash = keywordHash(word);
-        std::size_t slot = hash & (slots - 1);
-        while (!m_keywordSlots[slot].word.empty()) {
-            slot = (slot + 1) & (slots - 1);
-        }
-        m_keywordSlots[slot] = {word, hash, id};
-        m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] |= lengthBit(word.size());
+        m_keywordIndex.emplace(word, id);
     }
-    m_indexedKeywords = m_keywords.size();
 }
 
 bool CLexer::indexesCurrent() const
 {
-    return m_indexedOperators == m_operators.size() && m_indexedKeywords == m_keywords.size();
-}
-
-std::uint64_t CLexer::lengthBit(std::size_t length)
-{
-    return std::uint64_t{1} << std::min<std::size_t>(length, 63);
+    return m_indexedOperators == m_operators.size() && m_keywordIndex.size() == m_keywords.size();
 }
 
 void CLexer::scanToken(CToken& token)
-{
-    // Input that is still arriving holds whole lines, so only a token that
-    // ran into its end may go on: that one is scanned again once more is there.
-    const std::size_t start = position();
-    scanAvailableToken(token);
-    while (atEnd() && m_input != nullptr && m_input->awaitMore()) {
-        setPosition(start);
-        scanAvailableToken(token);
-    }
-}
-
-void CLexer::scanAvailableToken(CToken& token)
 {
     if (!indexesCurrent()) {
         refreshIndexes();
@@ -446,11 +413,6 @@ bool CLexer::scanIdentifier(CToken& token)
 
 std::int32_t CLexer::lookupKeyword(std::string& word)
 {
-    // The empty word has no first byte; the look-ups below decide it.
-    if (!word.empty() &&
-        (m_keywordShapes[static_cast<unsigned char>(toUpper(word.front()))] & lengthBit(word.size())) == 0) {
-        return TOK_IDENTIFIER;
-    }
     if (const std::int32_t id = findKeyword(word); id != TOK_NONE) {
         return id;
     }
@@ -474,30 +436,8 @@ std::int32_t CLexer::lookupKeyword(std::string& word)
 
 std::int32_t CLexer::findKeyword(std::string_view word) const
 {
-    if (word.empty() || m_keywordSlots.empty()) {
-        return TOK_NONE;
-    }
-    const std::size_t mask = m_keywordSlots.size() - 1;
-    const std::uint64_t hash = keywordHash(word);
-    for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
-        const KeywordSlot& entry = m_keywordSlots[slot];
-        if (entry.word.empty()) {
-            return TOK_NONE;
-        }
-        if (entry.hash == hash && sameText(entry.word, word)) {
-            return entry.id;
-        }
-    }
-}
-
-// FNV-1a: keywords are a few bytes long.
-std::uint64_t CLexer::keywordHash(std::string_view word)
-{
-    std::uint64_t hash = 14695981039346656037ULL;
-    for (char c : word) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-    }
-    return hash;
+    const auto found = m_keywordIndex.find(word);
+    return found == m_keywordIndex.end() ? TOK_NONE : found->second;
 }
 
 bool CLexer::scanLineMarker(CToken& token)

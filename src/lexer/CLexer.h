@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -75,8 +76,6 @@ protected:
 private:
     // Scans one token into `token` (a fresh entry of the history).
     void scanToken(CToken& token);
-    // Scans one token from the bytes there are now.
-    void scanAvailableToken(CToken& token);
     bool scanBlockComment();
     bool scanLineComment(CToken& token);
     bool scanNewline();
@@ -100,30 +99,15 @@ private:
     void indexOperators();
     void indexKeywords();
     bool indexesCurrent() const;
-    static std::uint64_t lengthBit(std::size_t length);
-
-    // One entry of the keyword index: a view of a key of m_keywords (map keys
-    // never move) and its id; an empty view marks a free slot.
-    struct KeywordSlot {
-        std::string_view word;
-        std::uint64_t hash = 0;
-        std::int32_t id = 0;
-    };
-
     // The id of the keyword spelled exactly so, or TOK_NONE.
     std::int32_t findKeyword(std::string_view word) const;
-    static std::uint64_t keywordHash(std::string_view word);
 
     // Derived from the tables: by byte, the operators that can match there
     // (indexes into m_operators, in table order; none where no operator text
-    // begins with the byte), and the keywords in a flat open-addressing index
-    // at most half full.
+    // begins with the byte), and the keywords by their text (views of the
+    // keys of m_keywords, which never move).
     std::array<std::vector<std::size_t>, 256> m_operatorCandidates;
     std::size_t m_indexedOperators = 0;
-    std::vector<KeywordSlot> m_keywordSlots;
-    std::size_t m_indexedKeywords = 0;
-    // By upper-cased first byte, a bit per keyword length (63 = longer):
-    // words of no such shape skip both hash look-ups.
-    std::array<std::uint64_t, 256> m_keywordShapes{};
+    std::unordered_map<std::string_view, std::int32_t> m_keywordIndex;
     std::string m_upperWord;
 };

@@ -42,9 +42,6 @@ void CAsmParser::closeStatement()
         m_lstPending = true;
     }
     ++m_curCycle;
-    if (m_cycleClosed) {
-        m_cycleClosed(*m_section);
-    }
 }
 
 void CAsmParser::recordListing(std::int32_t first)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -40,6 +39,4 @@ public:
     bool m_lstPending = false;
     std::vector<std::unique_ptr<CStatement>> m_pending;
     bool m_listing = false;
-    // Told of each cycle handed to a section, when set.
-    std::function<void(CSection&)> m_cycleClosed;
 };

@@ -11,6 +11,7 @@ struct BinaryOperator {
     int precedence;
 };
 
+// Precedence 1 is or, 2 and, 3 shift, 4 additive, 5 multiplicative.
 constexpr BinaryOperator kBinaryOperators[] = {
     {TOK_BAR, 1},   {TOK_AMPERSAND, 2}, {TOK_SHIFT_LEFT, 3}, {TOK_SHIFT_RIGHT, 3}, {TOK_PLUS, 4},
     {TOK_MINUS, 4}, {TOK_STAR, 5},      {TOK_SLASH, 5},      {TOK_PERCENT, 5},
@@ -31,6 +32,16 @@ int binaryPrecedence(std::int32_t type)
 }
 }  // namespace
 
+// expr           = or
+// or             = and ("|" and)*
+// and            = shift ("&" shift)*
+// shift          = additive (("<<" | ">>") additive)*
+// additive       = multiplicative (("+" | "-") multiplicative)*
+// multiplicative = unary (("*" | "/" | "%") unary)*
+// unary          = ("-" | "~") unary | primary
+// primary        = DEC_NUMBER | HEX_NUMBER | IDENT | "(" expr ")"
+// One loop reads all levels: operands and operators wait on stacks until a
+// weaker operator, a ")" or the end of the expression folds them.
 std::unique_ptr<CExpr> CExprParser::parse(CLexer& lexer)
 {
     m_operands.clear();
@@ -66,6 +77,7 @@ std::unique_ptr<CExpr> CExprParser::parse(CLexer& lexer)
     }
 }
 
+// FIRST(unary) = DEC_NUMBER | HEX_NUMBER | IDENT | "(" | "-" | "~"
 bool CExprParser::canBegin(std::int32_t tokenId)
 {
     switch (tokenId) {
@@ -81,6 +93,7 @@ bool CExprParser::canBegin(std::int32_t tokenId)
     }
 }
 
+// The first token of unary = ("-" | "~") unary | primary.
 CExprParser::Shift CExprParser::shiftOperand(const CToken& token)
 {
     bool pushed = false;
@@ -115,6 +128,8 @@ bool CExprParser::openOperator(std::int32_t type, int precedence)
     return true;
 }
 
+// The operator of any binary level, e.g. additive = multiplicative (("+" | "-") multiplicative)*
+// Tighter and equal pending operators fold first, so every level folds left.
 bool CExprParser::shiftBinary(std::int32_t type, int precedence)
 {
     if (!reduceBinaries(precedence)) {
@@ -124,6 +139,7 @@ bool CExprParser::shiftBinary(std::int32_t type, int precedence)
     return true;
 }
 
+// The ")" of primary = "(" expr ")"; the prefixes before "(" then apply.
 bool CExprParser::closeParenthesis()
 {
     if (!reduceBinaries(1)) {
@@ -141,6 +157,7 @@ bool CExprParser::pushLeaf(std::unique_ptr<CExpr> leaf)
     return applyUnaryOperators();
 }
 
+// Completes unary = ("-" | "~") unary | primary around the operand just read.
 bool CExprParser::applyUnaryOperators()
 {
     while (!m_operators.empty() && m_operators.back().precedence == kUnary) {

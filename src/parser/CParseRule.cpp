@@ -31,6 +31,7 @@ CParseRule::CParseRule(std::string name, std::string def, std::vector<OperandSpe
     }
 }
 
+// rule = element*, then verify; a verified match builds its record.
 bool CParseRule::tryMatch(CAsmParser& parser)
 {
     if (!m_usable || !match(parser) || !verify(parser)) {
@@ -40,6 +41,7 @@ bool CParseRule::tryMatch(CAsmParser& parser)
     return true;
 }
 
+// rule = element*    (m_elems in order, all or nothing)
 bool CParseRule::match(CAsmParser& parser)
 {
     CLexer& lexer = *parser.m_lexer;
@@ -55,6 +57,7 @@ bool CParseRule::match(CAsmParser& parser)
     return true;
 }
 
+// element = literal-token | class | exp
 bool CParseRule::matchElement(CAsmParser& parser, const Element& element)
 {
     switch (element.kind) {

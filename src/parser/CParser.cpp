@@ -10,7 +10,7 @@
 #include "asm/CFileBuffer.h"
 #include "lexer/CLexer.h"
 #include "parser/CParseError.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 namespace {
 constexpr int kWrongSymbolUsage = 1312;
@@ -56,6 +56,8 @@ void CParser::compileRules()
     indexRules();
 }
 
+// rule-def = ("exp" | class-name | other-token)* EOF    e.g. "add reg, reg, reg"
+// Other tokens are literals; an unknown class name makes the rule unusable.
 void CParser::compileRule(CParseRule& rule)
 {
     CFileBuffer definition(rule.m_def);
@@ -114,6 +116,7 @@ const std::vector<CParseRule*>& CParser::rulesStartingWith(std::int32_t tokenId)
     return m_rulesForAnyToken;
 }
 
+// class = one token whose id the class lists    e.g. reg = "r0" | ... | "r7"
 bool CParser::matchClass(const std::vector<std::int32_t>& ids)
 {
     const CToken& token = m_lexer->next();
@@ -125,11 +128,13 @@ bool CParser::matchClass(const std::vector<std::int32_t>& ids)
     return true;
 }
 
+// exp = expr    (a rule element; on failure back to the rule's start)
 bool CParser::matchExpression(std::unique_ptr<CExpr>& tree)
 {
     return parseDataExpression(tree, m_ruleStart);
 }
 
+// exp = expr    (on failure back to `fallback`)
 bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fallback)
 {
     double value = 0.0;
@@ -150,6 +155,7 @@ bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fal
     return true;
 }
 
+// exp = expr, then evaluated: a symbol used wrongly fails it with message 1312.
 bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::string& symbol)
 {
     tree = m_exprParser.parse(*m_lexer);

@@ -15,10 +15,6 @@ class CStatement : public CPooled {
 public:
     enum Role { Source = 0, Destination = 1, SourceAndDestination = 2, Auxiliary = 3 };
 
-    // The operand lists take their storage from the pool too.
-    using OwnedOperands = std::vector<std::unique_ptr<COperand>, CPoolAllocator<std::unique_ptr<COperand>>>;
-    using OperandRefs = std::vector<COperand*, CPoolAllocator<COperand*>>;
-
     explicit CStatement(std::int32_t id = 0) : m_id(id) {}
 
     // Which role lists an operand of this role goes to.
@@ -33,10 +29,10 @@ public:
 
     std::int32_t m_cycle = 0;
     std::int32_t m_id = 0;
-    OwnedOperands m_operands;
-    OperandRefs m_auxOps;
-    OperandRefs m_srcOps;
-    OperandRefs m_dstOps;
+    std::vector<std::unique_ptr<COperand>> m_operands;
+    std::vector<COperand*> m_auxOps;
+    std::vector<COperand*> m_srcOps;
+    std::vector<COperand*> m_dstOps;
     std::int32_t m_line = 0;
     std::int32_t m_fileIndex = 0;
 };

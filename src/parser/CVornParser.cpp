@@ -10,7 +10,7 @@
 #include "asm/CSymbolTable.h"
 #include "lexer/CVornLexer.h"
 #include "parser/CParseError.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 #include "util/CProgramExit.h"
 
 namespace {
@@ -30,6 +30,12 @@ constexpr CParseRule::OperandSpec kDst{COperand::Register, CStatement::Destinati
 constexpr CParseRule::OperandSpec kSrc{COperand::Register, CStatement::Source};
 constexpr CParseRule::OperandSpec kExp{COperand::SymExp, CStatement::Source};
 
+// Their definition strings are the instruction grammar:
+//   op2  = "mov" | "not" | "inc" | "dec" | "shl" | "shr" | "ashl" | "ashr" | "ld" | "st"
+//   op3  = "add" | "sub" | "and" | "or"
+//   jump = "jmp" | "jmpz" | "jmps" | "jmpc" | "jmpnz" | "jmpns" | "jmpnc"
+//   reg  = "r0" | "r1" | ... | "r7"    (the class set up in init)
+//   exp  = expr                         (see CExprParser)
 // The instruction rules, tried in this order.
 constexpr RuleEntry kRules[] = {
     {"mov reg, reg", "mov", 102, 2, {kDst, kSrc}},
@@ -98,6 +104,8 @@ void CVornParser::init(CAsm* driver)
     compileRules();
 }
 
+// program = (NEWLINE | "__NEW_LINE__" | statement)* EOF
+// A statement that does not parse is reported and skipped up to its end.
 void CVornParser::run()
 {
     m_lexer->m_input = m_input;
@@ -136,6 +144,7 @@ void CVornParser::finish()
     }
 }
 
+// statement, all or nothing: on failure no record of it stays queued.
 bool CVornParser::tryStatement(std::int32_t start, std::int32_t first)
 {
     try {
@@ -149,6 +158,8 @@ bool CVornParser::tryStatement(std::int32_t start, std::int32_t first)
     return false;
 }
 
+// statement = line-marker end | label | directive | instruction | data-word
+// instruction in a code section, data-word in a data section; no section yet is error 1314.
 bool CVornParser::parseStatement(std::int32_t start, std::int32_t first)
 {
     // Each kind is tried only when the first token can begin it; the others
@@ -182,6 +193,7 @@ bool CVornParser::parseStatement(std::int32_t start, std::int32_t first)
     return parseDataWord(start);
 }
 
+// line-marker = LINE_MARKER    (# 12 "file.s" flags, one token; its newline stays next)
 bool CVornParser::parseLineMarker()
 {
     const CToken& marker = m_lexer->next();
@@ -202,6 +214,7 @@ bool CVornParser::parseLineMarker()
     return true;
 }
 
+// label = IDENT ":"    (needs no end: an instruction may follow on its line)
 bool CVornParser::parseLabel()
 {
     const std::int32_t start = m_lexer->m_cursor;
@@ -223,6 +236,7 @@ bool CVornParser::parseLabel()
     return true;
 }
 
+// directive = (".text" | ".data") end
 bool CVornParser::parseDirective(std::int32_t first)
 {
     const DirectiveEntry* directive = findDirective(first);
@@ -237,6 +251,8 @@ bool CVornParser::parseDirective(std::int32_t first)
     return true;
 }
 
+// instruction = (op2 reg "," reg | op3 reg "," reg "," reg | jump exp) end
+// The first rule of kRules that matches wins.
 bool CVornParser::parseInstruction(std::int32_t start, std::int32_t first)
 {
     for (CParseRule* rule : rulesStartingWith(first)) {
@@ -250,6 +266,8 @@ bool CVornParser::parseInstruction(std::int32_t start, std::int32_t first)
     return false;
 }
 
+// data-word = exp ","?
+// No end follows: the loop reads the next word or the newline.
 bool CVornParser::parseDataWord(std::int32_t start)
 {
     std::unique_ptr<CExpr> tree;
@@ -268,6 +286,7 @@ bool CVornParser::parseDataWord(std::int32_t start)
     return true;
 }
 
+// end = NEWLINE | "__NEW_LINE__" | EOF    (EOF is left unread; a line comment scans as NEWLINE)
 void CVornParser::expectEndOfStatement()
 {
     switch (m_lexer->next().m_id) {
@@ -284,6 +303,7 @@ void CVornParser::expectEndOfStatement()
     }
 }
 
+// skipped = (any token except NEWLINE, "__NEW_LINE__" or EOF)*
 void CVornParser::skipStatement()
 {
     for (;;) {

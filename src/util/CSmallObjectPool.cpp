@@ -2,16 +2,14 @@
 
 #include <array>
 #include <cstddef>
+#include <new>
 
-#include "util/CHugePageMemory.h"
-#include "util/CMemoryReadier.h"
 #include "util/SanitizedHeap.h"
 
 namespace {
 constexpr std::size_t kGranule = alignof(std::max_align_t);
 constexpr std::size_t kClasses = CSmallObjectPool::kMaxPooledSize / kGranule;
-// Chunks are one huge page each, as readied in the background.
-constexpr std::size_t kChunkBytes = CMemoryReadier::kChunkBytes;
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 struct FreeBlock {
     FreeBlock* next;
@@ -37,7 +35,7 @@ struct PoolState {
         while (newestChunk != nullptr) {
             ChunkHeader* chunk = newestChunk;
             newestChunk = chunk->previous;
-            CHugePageMemory::release(chunk);
+            ::operator delete(chunk);
         }
         freeLists.fill(nullptr);
         cursor = nullptr;
@@ -52,16 +50,10 @@ std::size_t classOf(std::size_t size)
     return (size + kGranule - 1) / kGranule - 1;
 }
 
-void* newChunk()
-{
-    return CHugePageMemory::allocate(kChunkBytes);
-}
-
 void* carve(PoolState& pool, std::size_t bytes)
 {
     if (pool.left < bytes) {
-        void* prepared = CMemoryReadier::takeChunk();
-        auto* chunk = static_cast<ChunkHeader*>(prepared != nullptr ? prepared : newChunk());
+        auto* chunk = static_cast<ChunkHeader*>(::operator new(kChunkBytes));
         chunk->previous = pool.newestChunk;
         pool.newestChunk = chunk;
         pool.cursor = reinterpret_cast<std::byte*>(chunk) + sizeof(ChunkHeader);

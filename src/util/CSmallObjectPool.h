@@ -2,14 +2,11 @@
 
 #include <cstddef>
 
-#include "util/CBlockAllocator.h"
-
 // Recycled storage for the many small records of a run (statements, operands,
 // expression nodes): blocks come from large chunks and return to a free list
 // per size, so building and destroying millions of records costs a few
 // instructions each and no per-block heap header. When the last block is
-// given back, every chunk is released. Used from one thread; chunks readied
-// ahead of use (CMemoryReadier) are taken first.
+// given back, every chunk is released. Used from one thread.
 // Builds with AddressSanitizer use the global heap, so every block stays checked.
 class CSmallObjectPool {
 public:
@@ -33,7 +30,3 @@ struct CPooled {
         CSmallObjectPool::deallocate(block, size);
     }
 };
-
-// Standard allocator over the pool, for the short lists inside pooled records.
-template <typename T>
-using CPoolAllocator = CBlockAllocator<T, CSmallObjectPool>;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <memory>
@@ -18,7 +19,7 @@
 #include "lexer/CPlatformDesc.h"
 #include "parser/CAsmParser.h"
 #include "support/TestSupport.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
@@ -140,10 +141,17 @@ TEST(FileBuffer, LoadsBytesVerbatim)
     writeFile("bytes.bin", bytes);
     CFileBuffer buffer;
     buffer.m_pos = 3;
-    ASSERT_TRUE(buffer.loadFromFile("bytes.bin"));
+    std::error_code error;
+    ASSERT_TRUE(buffer.loadFromFile("bytes.bin", error));
     EXPECT_EQ(buffer.text(), bytes);
     EXPECT_EQ(buffer.m_pos, 0u);
-    EXPECT_FALSE(buffer.loadFromFile("absent.bin"));
+    EXPECT_FALSE(buffer.loadFromFile("absent.bin", error));
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+    // Kinds that are no regular file are refused without waiting on them.
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    EXPECT_FALSE(buffer.loadFromFile("pipe", error));
+    EXPECT_FALSE(buffer.loadFromFile(".", error));
+    EXPECT_EQ(buffer.text(), bytes);
 }
 
 }  // namespace

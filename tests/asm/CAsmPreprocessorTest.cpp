@@ -20,13 +20,11 @@ using Strings = std::vector<std::string>;
 namespace {
 
 // A stand-in preprocessor: records its arguments (NUL-terminated) in
-// cc1-args, copies cc1-output to a.ppf, a little later appends cc1-later, and
-// exits with the status in cc1-status.
+// cc1-args, copies cc1-output to a.ppf and exits with the status in cc1-status.
 constexpr const char* kStandIn =
     "#!/bin/sh\n"
     "for a in \"$0\" \"$@\"; do printf '%s\\0' \"$a\"; done > cc1-args\n"
     "[ -f cc1-output ] && /bin/cp cc1-output a.ppf\n"
-    "[ -f cc1-later ] && /bin/sleep 0.3 && /bin/cat cc1-later >> a.ppf\n"
     "exit $(/bin/cat cc1-status 2>/dev/null || echo 0)\n";
 
 // A copy of the program with the stand-in beside it, in its own directory.
@@ -162,112 +160,9 @@ TEST(PreprocessorLocation, RelativeProgramPathIsResolvedAgainstTheStartDirectory
     EXPECT_EQ(recordedArguments().front(), (temp.path() / "bin" / "cc1").string());
 }
 
-TEST(PreprocessorCommand, ShellQuotingKeepsEveryByte)
-{
-    struct QuoteCase {
-        std::string argument;
-        std::string quoted;
-    };
-    const QuoteCase cases[] = {
-        {"plain", "'plain'"},
-        {"", "''"},
-        {"it's", "'it'\\''s'"},
-        {"$HOME `x` \"q\" \\", "'$HOME `x` \"q\" \\'"},
-    };
-    for (const QuoteCase& c : cases) {
-        EXPECT_EQ(CAsmPreprocessor::shellQuote(c.argument), c.quoted);
-    }
-    EXPECT_EQ(CAsmPreprocessor::buildCommand({"/x/cc1", "-E", "a b"}), "'/x/cc1' '-E' 'a b'");
-}
-
-// The parse reads a.ppf while the preprocessor still writes it. What the run
-// prints and how it ends must not show it: a failing preprocessor ends the
-// run silently whatever the parse found in the part it had read.
-struct OverlapCase {
-    const char* name;
-    std::string first;   // written at once
-    std::string later;   // appended a little later
-    int preprocessorStatus;
-    int status;
-    const char* printed;  // a part of the output; empty: nothing printed
-};
-
-void PrintTo(const OverlapCase& c, std::ostream* os)
-{
-    *os << c.name;
-}
-
-class PreprocessorOverlap : public testing::TestWithParam<OverlapCase> {};
-
-TEST_P(PreprocessorOverlap, RunEndsAsIfTheParseFollowedThePreprocessor)
-{
-    const OverlapCase& c = GetParam();
-    ScopedTempDir temp;
-    const fs::path program = installStandIn(temp.path() / "bin");
-    writeFile("prog.s", "");
-    writeFile("cc1-output", c.first);
-    writeFile("cc1-later", c.later);
-    writeFile("cc1-status", std::to_string(c.preprocessorStatus));
-    const testsupport::RunResult result = runProcess({program.string(), "prog.s"});
-    EXPECT_EQ(result.status, c.status);
-    if (*c.printed == '\0') {
-        EXPECT_EQ(result.output, "");
-    } else {
-        EXPECT_NE(result.output.find(c.printed), std::string::npos) << result.output;
-    }
-    EXPECT_EQ(fs::exists("prog.o.txt"), c.status == 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, PreprocessorOverlap,
-    testing::Values(
-        OverlapCase{"ErrorBeforeAFailureIsNotPrinted", ".text\nbogus r1\n", "mov r1, r2\n", 3, 1, ""},
-        OverlapCase{"ErrorBeforeASuccessIsPrinted", ".text\nbogus r1\n", "mov r1, r2\n", 0, 1,
-                    "error #1304: Syntax error."},
-        OverlapCase{"StopInTheParseWaitsForAFailure", "mov r1, r2\n", ".text\n", 3, 1, ""},
-        OverlapCase{"StopInTheParseWaitsForASuccess", "mov r1, r2\n", ".text\n", 0, 1, "error #1314"},
-        OverlapCase{"CleanProgramInTwoParts", ".text\nmov r1, r2\n", "mov r3, r4\n", 0, 0, ""}),
-    [](const auto& info) { return std::string(info.param.name); });
-
-// Arrival in parts changes no output byte.
-TEST(PreprocessorOverlapOutput, PartsGiveTheSameFilesAsOneWhole)
-{
-    ScopedTempDir temp;
-    const fs::path program = installStandIn(temp.path() / "bin");
-    writeFile("prog.s", "");
-    writeFile("cc1-output", ".text\nstart: mov r1, r2\njmp later\nlater: mov r3, r4\n.data\n1, 2\n");
-    ASSERT_EQ(runProcess({program.string(), "-l", "prog.s"}).status, 0);
-    const std::string whole = readFile("prog.o.txt") + readFile("prog.o.dat") + readFile("prog.lst");
-    writeFile("cc1-output", ".text\nstart: mov r1, r2\njmp ");
-    writeFile("cc1-later", "later\nlater: mov r3, r4\n.data\n1, 2\n");
-    ASSERT_EQ(runProcess({program.string(), "-l", "prog.s"}).status, 0);
-    EXPECT_EQ(readFile("prog.o.txt") + readFile("prog.o.dat") + readFile("prog.lst"), whole);
-}
-
-// An earlier run's a.ppf is never assembled again, whether the parse
-// follows the preprocessor (with the debug trace) or runs beside it.
-TEST(PreprocessorOverlapOutput, EarlierIntermediateFileIsNotTakenForNewOutput)
-{
-    ScopedTempDir temp;
-    const fs::path program = installStandIn(temp.path() / "bin");
-    writeFile("prog.s", "");
-    writeFile("cc1-output", "");
-    ASSERT_EQ(runProcess({program.string(), "prog.s"}).status, 0);
-    const std::string empty = readFile("prog.o.txt");
-    fs::remove("cc1-output");
-    for (const Strings& options : {Strings{}, Strings{"-debug-dump"}}) {
-        writeFile("a.ppf", ".text\nmov r1, r2\nmov r3, r4\n");
-        Strings arguments = {program.string()};
-        arguments.insert(arguments.end(), options.begin(), options.end());
-        arguments.push_back("prog.s");
-        ASSERT_EQ(runProcess(arguments).status, 0);
-        EXPECT_EQ(readFile("prog.o.txt"), empty) << options.size();
-    }
-}
-
 // A source that is the intermediate file would be emptied by the
 // preprocessor before it is read: the run refuses it, under any name.
-TEST(PreprocessorOverlapOutput, SourceThatIsTheIntermediateFileIsRefusedAndKept)
+TEST(IntermediateFile, SourceThatIsTheIntermediateFileIsRefusedAndKept)
 {
     ScopedTempDir temp;
     const std::string source = ".text\nmov r1, r2\n";

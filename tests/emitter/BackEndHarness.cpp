@@ -7,7 +7,7 @@
 #include "lexer/CToken.h"
 #include "lexer/CVornPlatformDesc.h"
 #include "support/TestSupport.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 namespace backend {
 

@@ -6,7 +6,7 @@
 #include "emitter/BackEndHarness.h"
 #include "lexer/CToken.h"
 #include "support/TestSupport.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 using namespace backend;
 

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "asm/CFileBuffer.h"
@@ -42,34 +40,14 @@ int countOf(const std::string& haystack, const std::string& needle)
     return count;
 }
 
-// Hands out the input one line at a time, as a file that is still being
-// written does: every piece but the last ends with a newline.
-std::function<bool(CFileBuffer&)> lineByLine(const std::string& input)
-{
-    return [input, at = std::size_t{0}](CFileBuffer& buffer) mutable {
-        if (at >= input.size()) {
-            return false;
-        }
-        const std::size_t newline = input.find('\n', at);
-        const std::size_t end = newline == std::string::npos ? input.size() : newline + 1;
-        buffer.append(std::string_view(input).substr(at, end - at));
-        at = end;
-        return true;
-    };
-}
-
-// Lexes the whole input up to and including the first TOK_END; with
-// `arriving`, the input comes line by line while the lexer reads.
-Lexed lexAll(const std::string& input, bool arriving = false)
+// Lexes the whole input up to and including the first TOK_END.
+Lexed lexAll(const std::string& input)
 {
     ParserHarness harness;
     CVornLexer lexer;
     lexer.init(nullptr);
     lexer.m_common = &harness.common();
-    CFileBuffer buffer(arriving ? std::string() : input);
-    if (arriving) {
-        buffer.m_more = lineByLine(input);
-    }
+    CFileBuffer buffer(input);
     lexer.m_input = &buffer;
     Lexed lexed;
     const auto run = captureRun([&] {
@@ -98,15 +76,6 @@ TEST_P(LexerTokens, ScansTheExpectedTokens)
 {
     const LexCase& c = GetParam();
     const Lexed lexed = lexAll(c.input);
-    EXPECT_EQ(lexed.tokens, c.tokens) << "input: " << c.input;
-    EXPECT_EQ(lexed.unrecognized, c.unrecognized);
-}
-
-// Tokens never depend on how much of the input has arrived yet.
-TEST_P(LexerTokens, ScansTheSameTokensWhileTheInputArrives)
-{
-    const LexCase& c = GetParam();
-    const Lexed lexed = lexAll(c.input, true);
     EXPECT_EQ(lexed.tokens, c.tokens) << "input: " << c.input;
     EXPECT_EQ(lexed.unrecognized, c.unrecognized);
 }
@@ -146,7 +115,6 @@ const LexCase kCommentCases[] = {
     {"BlockCommentEndsAtFirstClose", "/* a **/ b */", "25 10'b' 16'*' 17'/' 11", 0},
     {"SlashStarSlashDoesNotClose", "/*/ x */y", "25 10'y' 11", 0},
     {"UnclosedBlockCommentSwallowsTheRest", "a /* b\nc", "10'a' 11", 0},
-    {"BlockCommentOverLines", "a /* b\n\nc */ d\ne", "10'a' 25 10'd' 12 10'e' 11", 0},
 };
 INSTANTIATE_TEST_SUITE_P(Comments, LexerTokens, testing::ValuesIn(kCommentCases),
                          [](const auto& info) { return std::string(info.param.name); });

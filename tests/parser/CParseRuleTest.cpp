@@ -10,7 +10,7 @@
 #include "parser/CAsmParser.h"
 #include "parser/CVornParser.h"
 #include "parser/ParserHarness.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 namespace {
 

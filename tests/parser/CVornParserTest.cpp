@@ -29,7 +29,7 @@ std::string describeOperand(const COperand* operand)
     return text.str();
 }
 
-std::string describeOperands(const CStatement::OperandRefs& operands)
+std::string describeOperands(const std::vector<COperand*>& operands)
 {
     std::string text;
     for (const COperand* operand : operands) {
@@ -87,7 +87,7 @@ TEST_P(InstructionForms, BuildRecordsWithTheirRoleLists)
     ASSERT_EQ(statements.size(), 1u) << c.source;
     const CStatement& statement = *statements[0];
     EXPECT_EQ(statement.m_id, c.id);
-    CStatement::OperandRefs all;
+    std::vector<COperand*> all;
     for (const auto& operand : statement.m_operands) {
         all.push_back(operand.get());
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -27,14 +26,9 @@ public:
     static Outcome assembleText(std::string_view text);
 
     // Splits `bytes` at NUL bytes into arguments, parses them as the command
-    // line, and checks that the preprocessor command built from the result,
-    // and from the raw arguments, splits back into the same words.
+    // line, and checks that the preprocessor's argument vector built from the
+    // result carries every name and option value verbatim.
     static Outcome parseCommandLine(std::string_view bytes);
-
-    // Splits a command into words the way a POSIX shell does for words made
-    // of safe characters, single-quoted strings and backslash escapes;
-    // nullopt when anything else would reach the shell unquoted.
-    static std::optional<std::vector<std::string>> splitShellWords(std::string_view command);
 
     // Sends standard output to /dev/null (the assembler's messages would
     // drown the fuzzer's own report).

@@ -8,8 +8,7 @@
 
 namespace testsupport {
 
-InProcessAssembly::InProcessAssembly(const std::string& preprocessed, std::vector<std::string> options,
-                                     bool layAhead)
+InProcessAssembly::InProcessAssembly(const std::string& preprocessed, std::vector<std::string> options)
 {
     storage = {"rozedov"};
     storage.insert(storage.end(), options.begin(), options.end());
@@ -22,7 +21,7 @@ InProcessAssembly::InProcessAssembly(const std::string& preprocessed, std::vecto
     result = captureRun([&] {
         driver->init(nullptr);
         CFileBuffer input(preprocessed);
-        driver->assemble(input, "prog.s", layAhead);
+        driver->assemble(input, "prog.s");
         if (driver->m_common->m_options->m_listing) {
             driver->m_lstEmitter->run();
         }

@@ -17,10 +17,9 @@ struct InProcessAssembly {
     std::vector<std::string> storage;
     std::vector<char*> argv;
 
-    // Lays out `preprocessed` as if it came from "prog.s"; with "-l" also
-    // builds the listing text; with `layAhead`, layout keeps pace with the parse.
-    InProcessAssembly(const std::string& preprocessed, std::vector<std::string> options = {},
-                      bool layAhead = false);
+    // Lays out `preprocessed` as if it came from "prog.s"; with `listing`
+    // also builds the listing text.
+    InProcessAssembly(const std::string& preprocessed, std::vector<std::string> options = {});
 
     // The code (".txt") text, data (".dat") text and listing text built.
     std::string codeText() const;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -107,10 +108,15 @@ RunResult runProcess(const std::vector<std::string>& arguments)
     if (::pipe(pipeFds) != 0) {
         throw std::runtime_error("pipe failed");
     }
+    // Standard error goes to a file, read once the program has ended.
+    std::FILE* errors = std::tmpfile();
+    if (errors == nullptr) {
+        throw std::runtime_error("tmpfile failed");
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 2);
+    posix_spawn_file_actions_adddup2(&actions, ::fileno(errors), 2);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<std::string> storage = arguments;
     std::vector<char*> argv;
@@ -130,11 +136,17 @@ RunResult runProcess(const std::vector<std::string>& arguments)
     }
     ::close(pipeFds[0]);
     if (spawned != 0) {
+        std::fclose(errors);
         result.status = 127;
         return result;
     }
     int wstatus = 0;
     ::waitpid(pid, &wstatus, 0);
+    std::rewind(errors);
+    while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, errors)) {
+        result.errors.append(chunk, got);
+    }
+    std::fclose(errors);
     result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
     return result;
 }

@@ -40,7 +40,8 @@ private:
 
 // Result of running code or a program: what it printed and how it ended.
 struct RunResult {
-    std::string output;
+    std::string output;  // standard output
+    std::string errors;  // standard error (runProcess only)
     int status = 0;
 };
 
@@ -51,7 +52,8 @@ RunResult captureRun(const std::function<void()>& body);
 // Runs the in-process driver (init, run, finish) on the arguments.
 RunResult runAssembler(const std::vector<std::string>& arguments);
 
-// Runs a program as a child process (no shell) in the current directory.
+// Runs a program as a child process (no shell) in the current directory;
+// status is its exit status, or 128 plus the signal that ended it.
 RunResult runProcess(const std::vector<std::string>& argv);
 
 // Path of the built rozedov program.

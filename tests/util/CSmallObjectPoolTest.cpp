@@ -8,7 +8,6 @@
 
 #include "lexer/CToken.h"
 #include "parser/COperand.h"
-#include "util/CMemoryReadier.h"
 #include "util/CSmallObjectPool.h"
 #include "support/TestSupport.h"
 
@@ -74,22 +73,16 @@ TEST(CSmallObjectPool, DerivedRecordsReturnTheirOwnSize)
     EXPECT_EQ(CSmallObjectPool::liveBlocks(), liveBefore);
 }
 
-// Chunks readied by the background thread and chunks made on demand serve
-// allocations alike, while the thread is still at work and after it stopped.
-TEST(CSmallObjectPool, PreparedChunksServeAllocations)
+// Allocations spanning many chunks stay intact until given back.
+TEST(CSmallObjectPool, BlocksAcrossManyChunksStayIntact)
 {
     const std::size_t liveBefore = CSmallObjectPool::liveBlocks();
     constexpr std::size_t kMiB = 1024 * 1024;
-    CMemoryReadier::start(0, 16 * kMiB);
-    CMemoryReadier::start(0, 8 * kMiB);  // a second start replaces the first
     std::vector<Block> blocks;
     unsigned char fill = 1;
-    for (std::size_t total = 0; total < 24 * kMiB; total += 96) {
+    for (std::size_t total = 0; total < 8 * kMiB; total += 96) {
         blocks.push_back(fillBlock(CSmallObjectPool::allocate(96), 96, fill++));
     }
-    CMemoryReadier::stop();
-    CMemoryReadier::stop();
-    CMemoryReadier::start(0, 100);  // less than a chunk: nothing to do
     for (const Block& block : blocks) {
         ASSERT_TRUE(blockIntact(block));
         CSmallObjectPool::deallocate(block.data, block.size);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -37,29 +36,9 @@ public:
 
     const std::vector<Message>& reported() const { return m_reported; }
 
-    // While alive, reports are only counted: neither printed nor remembered.
-    class Muted {
-    public:
-        explicit Muted(CDiagnosticMsgHandler& handler) : m_handler(handler), m_before(handler.m_muted)
-        {
-            handler.m_muted = true;
-        }
-        ~Muted() { m_handler.m_muted = m_before; }
-        Muted(const Muted&) = delete;
-        Muted& operator=(const Muted&) = delete;
-
-    private:
-        CDiagnosticMsgHandler& m_handler;
-        bool m_before;
-    };
-    // Reports counted while muted, since the start.
-    std::size_t mutedReports() const { return m_mutedReports; }
-
 private:
     void report(Message message);
 
     std::vector<Message> m_pending;
     std::vector<Message> m_reported;
-    bool m_muted = false;
-    std::size_t m_mutedReports = 0;
 };

@@ -5,7 +5,7 @@
 #include "asm/CCommonModules.h"
 #include "asm/CFileIndexMap.h"
 #include "support/TestSupport.h"
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 using testsupport::captureRun;
 

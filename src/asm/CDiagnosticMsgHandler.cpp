@@ -1,4 +1,4 @@
-#include "util/CDiagnosticMsgHandler.h"
+#include "asm/CDiagnosticMsgHandler.h"
 
 #include <iostream>
 #include <string_view>
@@ -109,10 +109,6 @@ void CDiagnosticMsgHandler::reportText(const std::string& text)
 
 void CDiagnosticMsgHandler::report(Message message)
 {
-    if (m_muted) {
-        ++m_mutedReports;
-        return;
-    }
     m_pending.push_back(std::move(message));
     flush();
 }

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string_view>
+
+// Messages about the run itself rather than a place in the source (files,
+// the preprocessor, options), on standard error in the form compilers use:
+// "rozedov: error: TEXT". Standard output is flushed first, so the two
+// streams stay in order on a terminal.
+class CToolMessage {
+public:
+    static void error(std::string_view text);
+    static void warning(std::string_view text);
+};
