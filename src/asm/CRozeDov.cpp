@@ -59,10 +59,14 @@ void CRozeDov::layout()
     assignSymbolValues();
 }
 
-bool CRozeDov::isLaidOut(const CSection& section)
+bool CRozeDov::isDataSection(const CSection& section)
 {
-    const bool holdsWords = section.m_kind == CSection::Code || section.m_kind == CSection::Data ||
-                            section.m_kind == CSection::ReadOnlyData;
+    return section.m_kind == CSection::Data || section.m_kind == CSection::ReadOnlyData;
+}
+
+bool CRozeDov::hasWordsToLayOut(const CSection& section)
+{
+    const bool holdsWords = section.m_kind == CSection::Code || isDataSection(section);
     return holdsWords && !section.m_statements.empty();
 }
 
@@ -77,10 +81,10 @@ void CRozeDov::numberDataCycles(CSection& section)
 
 void CRozeDov::layoutSection(CSection& section)
 {
-    if (section.m_kind == CSection::Data || section.m_kind == CSection::ReadOnlyData) {
+    if (isDataSection(section)) {
         numberDataCycles(section);
     }
-    if (!isLaidOut(section)) {
+    if (!hasWordsToLayOut(section)) {
         return;
     }
     std::int32_t lastCycle = 0;
@@ -202,14 +206,14 @@ void CRozeDov::assignSymbolValues()
 {
     for (const auto& symbol : m_common->m_symbols->symbols()) {
         const CSection* section = symbol->m_section;
-        if (section == nullptr || !isLaidOut(*section)) {
+        if (section == nullptr || !hasWordsToLayOut(*section)) {
             continue;
         }
         const auto& map = section->cycleToAddrMap;
         const auto cycle = static_cast<std::size_t>(std::max(symbol->getCycle(), 0));
         const std::size_t end = section->m_code.size();
         symbol->m_value = static_cast<std::uint32_t>(cycle < map.size() ? static_cast<std::size_t>(map[cycle]) : end);
-        if ((symbol->m_type == 1 || symbol->m_type == 2) && symbol->m_name == section->m_name) {
+        if ((symbol->m_type == CSymbol::Object || symbol->m_type == CSymbol::Function) && symbol->m_name == section->m_name) {
             symbol->m_size = static_cast<std::uint32_t>(end);
         }
     }

@@ -21,7 +21,10 @@ public:
     int fixupKind(const std::vector<CStatement*>& cycle, const CSection& section) override;
 
 private:
-    static bool isLaidOut(const CSection& section);
+    static bool isDataSection(const CSection& section);
+    // Whether layout has work in the section: it holds code or data words
+    // and has statements.
+    static bool hasWordsToLayOut(const CSection& section);
     static void numberDataCycles(CSection& section);
     void layoutSection(CSection& section);
     void layoutCycle(CSection& section, const std::vector<CStatement*>& group, std::int32_t cycle);

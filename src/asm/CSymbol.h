@@ -11,6 +11,10 @@ class CSection;
 // come from the pool, so the table's records lie close together.
 class CSymbol : public CPooled {
 public:
+    // Symbol types; an object or function named like its section gets the
+    // section's size.
+    enum Type : std::uint8_t { Label = 0, Object = 1, Function = 2 };
+
     std::int32_t getCycle() const { return m_cycle; }
     // "Sym: name=... value=... size=... bind=... type=... section=..."
     std::string dumpLine() const;

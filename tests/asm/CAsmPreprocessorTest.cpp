@@ -1,7 +1,15 @@
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
+#include <cerrno>
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,11 +28,17 @@ using Strings = std::vector<std::string>;
 namespace {
 
 // A stand-in preprocessor: records its arguments (NUL-terminated) in
-// cc1-args, copies cc1-output to a.ppf and exits with the status in cc1-status.
+// cc1-args, copies cc1-output to a.ppf (with cc1-rename, through a
+// temporary file renamed into place), writes its process id into the FIFO
+// cc1-ready when there is one, stays with cc1-hang, and exits with the
+// status in cc1-status.
 constexpr const char* kStandIn =
     "#!/bin/sh\n"
     "for a in \"$0\" \"$@\"; do printf '%s\\0' \"$a\"; done > cc1-args\n"
-    "[ -f cc1-output ] && /bin/cp cc1-output a.ppf\n"
+    "if [ -f cc1-rename ]; then /bin/cp cc1-output a.ppf.part && /bin/mv a.ppf.part a.ppf\n"
+    "elif [ -f cc1-output ]; then /bin/cp cc1-output a.ppf; fi\n"
+    "[ -p cc1-ready ] && echo $$ > cc1-ready\n"
+    "[ -f cc1-hang ] && exec /bin/sleep 60\n"
     "exit $(/bin/cat cc1-status 2>/dev/null || echo 0)\n";
 
 // A copy of the program with the stand-in beside it, in its own directory.
@@ -176,6 +190,233 @@ TEST(IntermediateFile, SourceThatIsTheIntermediateFileIsRefusedAndKept)
             << name;
         EXPECT_EQ(readFile("a.ppf"), source) << name;
     }
+}
+
+// Setups that leave "a.ppf" or the preprocessor in an unusual state. Each
+// must end with its own message and status and touch nothing else.
+struct HostileCase {
+    const char* name;
+    std::function<void()> setUp;
+    int status;
+    std::string printed;
+    std::string errors;  // "@" stands for the stand-in's directory
+    bool preprocessorRuns;
+    std::function<void()> check;  // what must hold afterwards
+};
+
+void PrintTo(const HostileCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+const std::string kUnreadable = "Error: Cannot read the preprocessed file a.ppf.\n";
+const std::string kProgram = ".text\nstart: mov r1, r2\njmp start\n";
+
+std::vector<HostileCase> hostileCases()
+{
+    return {
+        {"directory", [] { fs::create_directory("a.ppf"); }, 1, kUnreadable,
+         "rozedov: error: a.ppf is a directory\n", false, [] { EXPECT_TRUE(fs::is_directory("a.ppf")); }},
+        {"fifo", [] { ASSERT_EQ(::mkfifo("a.ppf", 0600), 0); }, 1, kUnreadable,
+         "rozedov: error: a.ppf is a FIFO\n", false, [] { EXPECT_TRUE(fs::is_fifo("a.ppf")); }},
+        {"linkToDevNull", [] { fs::create_symlink("/dev/null", "a.ppf"); }, 1, kUnreadable,
+         "rozedov: error: a.ppf is a link to a character device\n", false,
+         [] { EXPECT_TRUE(fs::is_symlink("a.ppf")); }},
+        {"linkToDirectory", [] { fs::create_directory_symlink("/", "a.ppf"); }, 1, kUnreadable,
+         "rozedov: error: a.ppf is a link to a directory\n", false, [] { EXPECT_TRUE(fs::is_symlink("a.ppf")); }},
+        {"linkToIncludeFile",
+         [] {
+             writeFile("defs.inc", "#define KEEP 1\n");
+             fs::create_symlink("defs.inc", "a.ppf");
+             writeFile("cc1-output", kProgram);
+         },
+         0, "", "", true,
+         [] {
+             EXPECT_EQ(readFile("defs.inc"), "#define KEEP 1\n");
+             EXPECT_FALSE(fs::is_symlink("a.ppf"));
+             EXPECT_EQ(readFile("a.ppf"), kProgram);
+         }},
+        {"danglingLink", [] { fs::create_symlink("nowhere", "a.ppf"), writeFile("cc1-output", kProgram); }, 0, "",
+         "", true, [] { EXPECT_EQ(readFile("a.ppf"), kProgram); }},
+        {"earlierFileNotRewritten", [] { writeFile("a.ppf", kProgram); }, 1, kUnreadable,
+         "rozedov: error: cannot read a.ppf: No such file or directory\n", true,
+         [] { EXPECT_FALSE(fs::exists("a.ppf")); }},
+        {"renamedIntoPlace",
+         [] {
+             writeFile("a.ppf", ".text\n");
+             writeFile("cc1-output", kProgram);
+             writeFile("cc1-rename", "");
+         },
+         0, "", "", true, [] { EXPECT_NE(readFile("prog.o.txt").find("when iA = 1"), std::string::npos); }},
+        {"preprocessorFails", [] { writeFile("cc1-status", "3"); }, 1, "",
+         "rozedov: error: preprocessing failed (status 3)\n", true, [] {}},
+        {"preprocessorNotExecutable", [] { fs::permissions("bin/cc1", fs::perms::owner_read); }, 1, "",
+         "rozedov: error: cannot run the preprocessor @/cc1: Permission denied\n", false, [] {}},
+    };
+}
+
+class HostileSetup : public testing::TestWithParam<HostileCase> {};
+
+TEST_P(HostileSetup, EndsWithItsMessageAndTouchesNothingElse)
+{
+    const HostileCase& c = GetParam();
+    ScopedTempDir temp;
+    const fs::path program = installStandIn(temp.path() / "bin");
+    writeFile("prog.s", kProgram);
+    c.setUp();
+    const testsupport::RunResult result = runProcess({program.string(), "prog.s"});
+    EXPECT_EQ(result.status, c.status) << result.errors;
+    EXPECT_EQ(result.output, c.printed);
+    std::string errors = c.errors;
+    if (const std::size_t at = errors.find('@'); at != std::string::npos) {
+        errors.replace(at, 1, (temp.path() / "bin").string());
+    }
+    EXPECT_EQ(result.errors, errors);
+    EXPECT_EQ(fs::exists("cc1-args"), c.preprocessorRuns);
+    EXPECT_EQ(fs::exists("prog.o.txt"), c.status == 0);
+    c.check();
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, HostileSetup, testing::ValuesIn(hostileCases()),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Without write access the old file cannot go; as root every file can, so
+// this needs an ordinary user.
+TEST(HostileSetupUnprivileged, ReadOnlyDirectorySaysWhy)
+{
+    if (::geteuid() == 0) {
+        GTEST_SKIP() << "root may remove files from any directory";
+    }
+    ScopedTempDir temp;
+    const fs::path program = installStandIn(temp.path() / "bin");
+    fs::create_directory("ro");
+    fs::current_path("ro");
+    writeFile("prog.s", kProgram);
+    writeFile("a.ppf", kProgram);
+    fs::permissions(".", fs::perms::owner_read | fs::perms::owner_exec);
+    const testsupport::RunResult result = runProcess({program.string(), "prog.s"});
+    fs::permissions(".", fs::perms::owner_all);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errors, "rozedov: error: cannot remove a.ppf: Permission denied\n");
+}
+
+// The process id the stand-in writes into the FIFO cc1-ready once it runs;
+// opening the FIFO waits for it.
+pid_t awaitStandIn()
+{
+    std::ifstream ready("cc1-ready");
+    pid_t pid = -1;
+    ready >> pid;
+    return pid;
+}
+
+// Whether the process has ended (gone, or a zombie nobody reaps), waiting
+// up to five seconds for it.
+bool processEnds(pid_t pid)
+{
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) {
+        return errno == ESRCH;
+    }
+    pollfd ended{fd, POLLIN, 0};
+    const bool done = ::poll(&ended, 1, 5000) == 1;
+    ::close(fd);
+    return done;
+}
+
+// Everything in the directory but the stand-in's bin folder.
+std::set<std::string> directoryEntries()
+{
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(".")) {
+        names.insert(entry.path().filename().string());
+    }
+    names.erase("bin");
+    return names;
+}
+
+struct InterruptCase {
+    const char* name;
+    int signal;
+    bool duringParse;
+};
+
+void PrintTo(const InterruptCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class Interrupted : public testing::TestWithParam<InterruptCase> {};
+
+// A run ended by a signal leaves the earlier outputs, no temporary file and
+// no preprocessor behind, and reports the signal in its status.
+TEST_P(Interrupted, LeavesNothingBehind)
+{
+    const InterruptCase& c = GetParam();
+    ScopedTempDir temp;
+    const fs::path program = installStandIn(temp.path() / "bin");
+    writeFile("prog.s", kProgram);
+    writeFile("prog.o.txt", "old code\n");
+    writeFile("prog.o.dat", "old data\n");
+    if (c.duringParse) {
+        // Long enough that the parse is still at work when the signal comes.
+        std::string text = ".text\n";
+        for (int i = 0; i < 1000000; ++i) {
+            text += "add R1, R2, R3\n";
+        }
+        writeFile("cc1-output", text);
+    } else {
+        writeFile("cc1-hang", "");
+    }
+    ASSERT_EQ(::mkfifo("cc1-ready", 0600), 0);
+    const std::set<std::string> before = directoryEntries();
+
+    testsupport::StartedProcess run({program.string(), "-l", "prog.s"}, "../run.out", "../run.err");
+    const pid_t preprocessor = awaitStandIn();
+    ASSERT_GT(preprocessor, 0);
+    if (c.duringParse) {
+        // Once the preprocessor has ended the run loads and parses.
+        ASSERT_TRUE(processEnds(preprocessor));
+    }
+    ::kill(run.pid(), c.signal);
+    EXPECT_EQ(run.finish(), 128 + c.signal);
+
+    EXPECT_TRUE(processEnds(preprocessor));
+    std::set<std::string> after = directoryEntries();
+    after.erase("a.ppf");
+    after.erase("cc1-args");
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(readFile("prog.o.txt"), "old code\n");
+    EXPECT_EQ(readFile("prog.o.dat"), "old data\n");
+    fs::remove("../run.out");
+    fs::remove("../run.err");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
+                         testing::Values(InterruptCase{"interruptWhilePreprocessing", SIGINT, false},
+                                         InterruptCase{"terminateWhilePreprocessing", SIGTERM, false},
+                                         InterruptCase{"hangupWhilePreprocessing", SIGHUP, false},
+                                         InterruptCase{"interruptWhileParsing", SIGINT, true},
+                                         InterruptCase{"terminateWhileParsing", SIGTERM, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Nothing runs in a killed process; the preprocessor ends with it all the same.
+TEST(InterruptedHard, KilledRunTakesThePreprocessorAlong)
+{
+    ScopedTempDir temp;
+    const fs::path program = installStandIn(temp.path() / "bin");
+    writeFile("prog.s", kProgram);
+    writeFile("cc1-hang", "");
+    ASSERT_EQ(::mkfifo("cc1-ready", 0600), 0);
+    testsupport::StartedProcess run({program.string(), "prog.s"}, "../run.out", "../run.err");
+    const pid_t preprocessor = awaitStandIn();
+    ASSERT_GT(preprocessor, 0);
+    ::kill(run.pid(), SIGKILL);
+    EXPECT_EQ(run.finish(), 128 + SIGKILL);
+    EXPECT_TRUE(processEnds(preprocessor));
+    fs::remove("../run.out");
+    fs::remove("../run.err");
 }
 
 // The real preprocessor, through the link beside the built program.

@@ -1,11 +1,13 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,6 +40,14 @@ bool blockIntact(const FilledBlock& block)
 }
 
 namespace fs = std::filesystem;
+
+namespace {
+int statusOf(int wstatus)
+{
+    return WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+}
+}  // namespace
+
 
 std::string readFile(const fs::path& path)
 {
@@ -147,8 +157,46 @@ RunResult runProcess(const std::vector<std::string>& arguments)
         result.errors.append(chunk, got);
     }
     std::fclose(errors);
-    result.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    result.status = statusOf(wstatus);
     return result;
+}
+
+StartedProcess::StartedProcess(const std::vector<std::string>& arguments, const fs::path& outputFile,
+                               const fs::path& errorFile)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    std::vector<std::string> storage = arguments;
+    std::vector<char*> argv;
+    for (std::string& argument : storage) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0) {
+        throw std::runtime_error("cannot start " + arguments.front());
+    }
+    m_pid = pid;
+}
+
+StartedProcess::~StartedProcess()
+{
+    if (m_pid > 0) {
+        finish();
+    }
+}
+
+int StartedProcess::finish()
+{
+    int wstatus = 0;
+    while (::waitpid(m_pid, &wstatus, 0) < 0 && errno == EINTR) {
+    }
+    m_pid = -1;
+    return statusOf(wstatus);
 }
 
 std::string assemblerBinary()

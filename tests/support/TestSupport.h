@@ -56,6 +56,25 @@ RunResult runAssembler(const std::vector<std::string>& arguments);
 // status is its exit status, or 128 plus the signal that ended it.
 RunResult runProcess(const std::vector<std::string>& argv);
 
+// A program started as a child process (no shell) in the current directory,
+// its standard output and error going to files; waited for by finish().
+class StartedProcess {
+public:
+    StartedProcess(const std::vector<std::string>& argv, const std::filesystem::path& outputFile,
+                   const std::filesystem::path& errorFile);
+    // Waits for the process if finish() was not called.
+    ~StartedProcess();
+    StartedProcess(const StartedProcess&) = delete;
+    StartedProcess& operator=(const StartedProcess&) = delete;
+
+    int pid() const { return m_pid; }
+    // Waits for the end; the exit status, or 128 plus the ending signal.
+    int finish();
+
+private:
+    int m_pid = -1;
+};
+
 // Path of the built rozedov program.
 std::string assemblerBinary();
 std::filesystem::path sourceDir();
