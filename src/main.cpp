@@ -1,13 +1,14 @@
 #include <memory>
 
 #include "asm/CRozeDov.h"
+#include "util/CProgramExit.h"
 
 int main(int argc, char** argv)
 {
-    auto driver = std::make_unique<CRozeDov>(argc, argv);
-    driver->init(nullptr);
-    driver->run();
-    driver->finish();
-    driver.reset();
-    return 0;
+    return CProgramExit::guarded([argc, argv] {
+        auto driver = std::make_unique<CRozeDov>(argc, argv);
+        driver->init(nullptr);
+        driver->run();
+        driver->finish();
+    });
 }

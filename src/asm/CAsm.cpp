@@ -5,7 +5,8 @@
 //   3. parse, then check;
 //   4. layout, then check;
 //   5. the ROM and data texts, then check;
-//   6. write ".txt" and ".dat"; with "-l", build and write the listing.
+//   6. write ".txt" and ".dat"; with "-l", build and write the listing; the
+//      files replace the old ones together, once all are written.
 // A check stops the run with status 1 once anything has been reported.
 #include "asm/CAsm.h"
 
@@ -23,6 +24,7 @@
 #include "emitter/CEmitter.h"
 #include "parser/CAsmParser.h"
 #include "util/CDirectoryLock.h"
+#include "util/CFileTransaction.h"
 #include "util/CProgramExit.h"
 #include "util/CSignalCleanup.h"
 
@@ -47,6 +49,7 @@ void CAsm::init(CAsm* /*driver*/)
     m_commonModules->init(this);
 
     m_outBuffer = std::make_unique<CFileBuffer>();
+    m_outputs = std::make_unique<CFileTransaction>();
 
     m_preprocessor = std::make_unique<CAsmPreprocessor>();
     m_preprocessor->init(this);
@@ -68,10 +71,27 @@ void CAsm::assembleFile(const std::string& name)
                   << "; give the source another name." << std::endl;
         CProgramExit::stop(1);
     }
+    refuseOutputsOverInput(name);
     CFileBuffer input;
     preprocess(name, input);
     assemble(input, name);
     writeOutputs();
+}
+
+void CAsm::refuseOutputsOverInput(const std::string& name) const
+{
+    const CAsmOptions& options = *m_common->m_options;
+    std::vector<std::string> outputs = {options.m_outputName + ".txt", options.m_outputName + ".dat"};
+    if (options.m_listing) {
+        outputs.push_back(options.m_listingName);
+    }
+    for (const std::string& output : outputs) {
+        std::error_code error;
+        if (std::filesystem::equivalent(output, name, error) && !error) {
+            std::cout << "Error: The output file " << output << " is the input file." << std::endl;
+            CProgramExit::stop(1);
+        }
+    }
 }
 
 void CAsm::preprocess(const std::string& name, CFileBuffer& into)
@@ -125,8 +145,18 @@ void CAsm::writeOutputs()
         m_lstEmitter->run();
         m_lstEmitter->writeFiles(options.m_listingName);
     }
+    commitOutputs();
     // Output files that could not be written were reported; end with status 1.
     m_common->m_diagnostics->check();
+}
+
+void CAsm::commitOutputs()
+{
+    std::string failedPath;
+    std::error_code error;
+    if (!m_outputs->commit(failedPath, error) && !failedPath.empty()) {
+        CEmitter::reportUnwritten(m_common->m_diagnostics.get(), failedPath, error);
+    }
 }
 
 void CAsm::finish()

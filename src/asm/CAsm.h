@@ -10,6 +10,7 @@ class CAsmPreprocessor;
 class CAsmParser;
 class CEmitter;
 class CFileBuffer;
+class CFileTransaction;
 class CSection;
 class CStatement;
 
@@ -35,7 +36,8 @@ public:
     // consumed: the buffer is empty once the parse is done.
     void assemble(CFileBuffer& preprocessed, const std::string& name);
     // Writes the ".txt"/".dat" files and, with "-l", builds and writes the
-    // listing; stops with status 1 if any file could not be written.
+    // listing, all replaced together; stops with status 1 (and no file
+    // replaced) if any could not be written.
     void writeOutputs();
 
     int m_argc = 0;
@@ -46,9 +48,15 @@ public:
     std::unique_ptr<CEmitter> m_romEmitter;
     std::unique_ptr<CEmitter> m_lstEmitter;
     std::unique_ptr<CFileBuffer> m_outBuffer;
+    // The output files of the run, replaced together or not at all.
+    std::unique_ptr<CFileTransaction> m_outputs;
 
 private:
     void assembleFile(const std::string& name);
+    // Stops the run when an output file is the source itself (under any name).
+    void refuseOutputsOverInput(const std::string& name) const;
+    // Puts the staged output files in place, or reports why not.
+    void commitOutputs();
     // Runs the preprocessor on the source and loads its file whole.
     void preprocess(const std::string& name, CFileBuffer& into);
     // The parse of the whole text; the text is consumed.

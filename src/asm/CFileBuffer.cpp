@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 
-#include "util/CSignalCleanup.h"
+#include "util/CFileTransaction.h"
 
 CFileBuffer::CFileBuffer(std::string_view text) : m_data(text.begin(), text.end()) {}
 
@@ -72,51 +71,12 @@ bool CFileBuffer::loadFromFile(const std::string& path, std::error_code& error)
     return true;
 }
 
-namespace {
-bool writeAll(int fd, const std::uint8_t* data, std::size_t size)
-{
-    while (size > 0) {
-        ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
-}  // namespace
-
 bool CFileBuffer::writeToFile(const std::string& path) const
 {
-    std::string temp = path + ".XXXXXX";
-    int fd = -1;
-    int slot = -1;
-    {
-        // Created and registered as one step: a signal removes it.
-        const CSignalCleanup::Deferred deferred;
-        fd = ::mkstemp(temp.data());
-        if (fd < 0) {
-            return false;
-        }
-        slot = CSignalCleanup::addTempFile(temp.c_str());
-    }
-    bool ok = writeAll(fd, m_data.data(), m_data.size());
-    // mkstemp creates the file private; give it the usual mode of a new file.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ok = (::fchmod(fd, 0666 & ~mask) == 0) && ok;
-    ok = (::close(fd) == 0) && ok;
-    const CSignalCleanup::Deferred deferred;
-    CSignalCleanup::forgetTempFile(slot);
-    if (ok && std::rename(temp.c_str(), path.c_str()) == 0) {
-        return true;
-    }
-    std::remove(temp.c_str());
-    return false;
+    CFileTransaction transaction;
+    std::error_code error;
+    std::string failedPath;
+    return transaction.stage(path, text(), error) && transaction.commit(failedPath, error);
 }
 
 void CFileBuffer::append(std::string_view text)

@@ -18,8 +18,8 @@ public:
     // `error` set, when it cannot be read (the content is then unchanged).
     bool loadFromFile(const std::string& path, std::error_code& error);
 
-    // Writes the content to a temporary file beside `path` and renames it over
-    // `path` only when complete; false (and `path` untouched) on any failure.
+    // Replaces the file `path` with the content, whole or not at all; false
+    // (and `path` untouched) on any failure.
     bool writeToFile(const std::string& path) const;
 
     void append(std::string_view text);

@@ -1,8 +1,20 @@
 #include "emitter/CEmitter.h"
 
+#include "asm/CAsm.h"
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
 #include "asm/CDiagnosticMsgHandler.h"
+#include "util/CFileTransaction.h"
+#include "util/CToolMessage.h"
+
+namespace {
+constexpr int kUnwritableOutput = 1316;
+}  // namespace
+
+void CEmitter::writeFiles(const std::string& name)
+{
+    writeBuffer(m_codeBuffer, name);
+}
 
 void CEmitter::init(CAsm* driver)
 {
@@ -10,18 +22,33 @@ void CEmitter::init(CAsm* driver)
     if (m_common != nullptr) {
         m_diag = m_common->m_diagnostics.get();
     }
-}
-
-void CEmitter::writeFiles(const std::string& name)
-{
-    writeBuffer(m_codeBuffer, name);
+    if (driver != nullptr) {
+        m_outputs = driver->m_outputs.get();
+    }
 }
 
 void CEmitter::writeBuffer(const CFileBuffer* buffer, const std::string& path) const
 {
-    const CFileBuffer empty;
-    const bool written = (buffer != nullptr ? *buffer : empty).writeToFile(path);
-    if (!written && m_diag != nullptr) {
-        m_diag->reportError(1316, -1, -1, path);
+    const std::string_view text = buffer != nullptr ? buffer->text() : std::string_view();
+    std::error_code error;
+    std::string failedPath = path;
+    bool written = false;
+    if (m_outputs != nullptr) {
+        written = m_outputs->stage(path, text, error);
+    } else {
+        CFileTransaction alone;
+        written = alone.stage(path, text, error) && alone.commit(failedPath, error);
     }
+    if (!written) {
+        reportUnwritten(m_diag, failedPath, error);
+    }
+}
+
+void CEmitter::reportUnwritten(CDiagnosticMsgHandler* diagnostics, const std::string& path,
+                               const std::error_code& reason)
+{
+    if (diagnostics != nullptr) {
+        diagnostics->reportError(kUnwritableOutput, -1, -1, path);
+    }
+    CToolMessage::error("cannot write " + path + ": " + reason.message());
 }

@@ -21,6 +21,12 @@ public:
     // Installs a handler and returns the previous one (empty = default).
     static Handler setHandler(Handler handler);
 
+    // Runs the program's body. Whatever escapes it ends the run in order:
+    // out of memory with "Error: Out of memory.", any other exception with
+    // an internal error on standard error; either way the preprocessor is
+    // ended, temporary files are removed and the status is 1.
+    static int guarded(const std::function<void()>& body);
+
     // Handler that throws Stop{status}.
     static void throwStop(int status);
 

@@ -72,6 +72,17 @@ void CSignalCleanup::install()
     }
 }
 
+void CSignalCleanup::cleanUp()
+{
+    const Deferred deferred;
+    endChildGroup();
+    g_childGroup = -1;
+    removeTempFiles();
+    for (TempSlot& slot : g_tempFiles) {
+        slot.used = 0;
+    }
+}
+
 void CSignalCleanup::setChildGroup(pid_t group)
 {
     g_childGroup = group;

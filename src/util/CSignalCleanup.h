@@ -18,6 +18,10 @@ public:
     // ignored. Children are reaped by the run itself, never automatically.
     static void install();
 
+    // Ends and reaps the preprocessor's group and removes the temporary
+    // files registered, as a signal would; for a run that ends early.
+    static void cleanUp();
+
     // The process group to end on a signal; -1 for none.
     static void setChildGroup(pid_t group);
 

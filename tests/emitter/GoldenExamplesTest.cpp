@@ -86,8 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
                     {"-l", "-omissing/out"},
                     "Error in error #1316: Failed to open output file missing/out.txt.\n\n"
                     "Error in error #1316: Failed to open output file missing/out.dat.\n\n",
-                    {"prog.lst"},
-                    {}}),
+                    {},
+                    {"prog.lst"}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
