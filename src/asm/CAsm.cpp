@@ -76,6 +76,7 @@ void CAsm::assembleFile(const std::string& name)
     preprocess(name, input);
     assemble(input, name);
     writeOutputs();
+    m_common->m_diagnostics->setSource({});
 }
 
 void CAsm::refuseOutputsOverInput(const std::string& name) const
@@ -116,11 +117,10 @@ void CAsm::parse(CFileBuffer& preprocessed, const std::string& name)
 {
     m_parser->m_input = &preprocessed;
     m_parser->m_fileIndex = m_common->m_fileIndexMap->getIndex(name);
+    // Messages of every stage show the lines they are about.
+    m_common->m_diagnostics->setSource(preprocessed.text());
     m_parser->run();
     m_parser->m_input = nullptr;
-    // The text is parsed; its memory is better spent on the output texts.
-    preprocessed.m_data = std::vector<std::uint8_t>();
-    preprocessed.m_pos = 0;
 }
 
 void CAsm::layoutAndEmit()

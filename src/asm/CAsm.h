@@ -33,7 +33,7 @@ public:
     // The stages after preprocessing, on text already in memory: parse,
     // layout and the ROM/data texts, with a diagnostics check after each.
     // `name` is the source file name that gets file index 0. The text is
-    // consumed: the buffer is empty once the parse is done.
+    // kept: messages of every stage quote its lines.
     void assemble(CFileBuffer& preprocessed, const std::string& name);
     // Writes the ".txt"/".dat" files and, with "-l", builds and writes the
     // listing, all replaced together; stops with status 1 (and no file
@@ -59,7 +59,7 @@ private:
     void commitOutputs();
     // Runs the preprocessor on the source and loads its file whole.
     void preprocess(const std::string& name, CFileBuffer& into);
-    // The parse of the whole text; the text is consumed.
+    // The parse of the whole text.
     void parse(CFileBuffer& preprocessed, const std::string& name);
     // Layout and the ROM/data texts, with a diagnostics check before each.
     void layoutAndEmit();

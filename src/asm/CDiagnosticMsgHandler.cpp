@@ -1,5 +1,6 @@
 #include "asm/CDiagnosticMsgHandler.h"
 
+#include <algorithm>
 #include <iostream>
 #include <string_view>
 
@@ -89,22 +90,32 @@ std::string CDiagnosticMsgHandler::messageText(int kind, int code, const std::st
 
 void CDiagnosticMsgHandler::reportError(int code, int line, int fileIndex, const std::string& param)
 {
-    report({Error, code, line, fileIndex, messageText(Error, code, param)});
+    reportError(code, line, fileIndex, param, Detail{});
+}
+
+void CDiagnosticMsgHandler::reportError(int code, int line, int fileIndex, const std::string& param, Detail detail)
+{
+    // A detail in the source without a position of its own is where the parse is.
+    if (detail.offset != kNoOffset && detail.line == -1 && detail.fileIndex == -1 && line == -1) {
+        detail.line = m_positionLine;
+        detail.fileIndex = m_positionFile;
+    }
+    report({Error, code, line, fileIndex, messageText(Error, code, param), std::move(detail)});
 }
 
 void CDiagnosticMsgHandler::reportWarning(int code, const std::string& param)
 {
-    report({Warning, code, -1, -1, messageText(Warning, code, param)});
+    report({Warning, code, -1, -1, messageText(Warning, code, param), {}});
 }
 
 void CDiagnosticMsgHandler::reportInfo(int code, const std::string& param)
 {
-    report({Info, code, -1, -1, messageText(Info, code, param)});
+    report({Info, code, -1, -1, messageText(Info, code, param), {}});
 }
 
 void CDiagnosticMsgHandler::reportText(const std::string& text)
 {
-    report({Error, -1, -1, -1, text});
+    report({Error, -1, -1, -1, text, {}});
 }
 
 void CDiagnosticMsgHandler::report(Message message)
@@ -135,11 +146,78 @@ std::string CDiagnosticMsgHandler::format(const Message& message) const
     return line;
 }
 
+std::string_view CDiagnosticMsgHandler::sourceLine(std::size_t offset) const
+{
+    if (offset >= m_source.size()) {
+        return {};
+    }
+    const std::size_t before = offset == 0 ? std::string_view::npos : m_source.rfind('\n', offset - 1);
+    const std::size_t start = before == std::string_view::npos ? 0 : before + 1;
+    std::size_t end = m_source.find('\n', offset);
+    end = end == std::string_view::npos ? m_source.size() : end;
+    if (end > start && m_source[end - 1] == '\r') {
+        --end;
+    }
+    return m_source.substr(start, end - start);
+}
+
+CDiagnosticMsgHandler::Detail CDiagnosticMsgHandler::detailAtWord(std::size_t offset, std::string_view word,
+                                                                  std::string text) const
+{
+    Detail detail;
+    detail.text = std::move(text);
+    if (offset >= m_source.size()) {
+        return detail;
+    }
+    detail.offset = offset;
+    const std::string_view line = sourceLine(offset);
+    const std::size_t lineEnd = static_cast<std::size_t>(line.data() - m_source.data()) + line.size();
+    const std::size_t found = word.empty() ? std::string_view::npos : m_source.find(word, offset);
+    if (found != std::string_view::npos && found + word.size() <= lineEnd) {
+        detail.offset = found;
+        detail.length = word.size();
+    }
+    return detail;
+}
+
+std::string CDiagnosticMsgHandler::formatDetail(const Message& message) const
+{
+    const Detail& detail = message.detail;
+    const char* kind = kKindWords[message.kind].word;
+    const std::string& text = detail.text.empty() ? message.text : detail.text;
+    const int line = message.line != -1 ? message.line : detail.line;
+    const int fileIndex = message.fileIndex != -1 ? message.fileIndex : detail.fileIndex;
+    if (fileIndex == -1 || line == -1) {
+        return std::string("rozedov: ") + kind + ": " + text + "\n";
+    }
+    std::string name;
+    if (m_common != nullptr && m_common->m_fileIndexMap) {
+        name = m_common->m_fileIndexMap->getName(fileIndex);
+    }
+    std::string out = name + ":" + std::to_string(line) + ":";
+    const std::string_view shown = sourceLine(detail.offset);
+    if (detail.offset == kNoOffset || shown.data() == nullptr) {
+        return out + " " + kind + ": " + text + "\n";
+    }
+    const std::size_t column = static_cast<std::size_t>(m_source.data() + detail.offset - shown.data());
+    out += std::to_string(column + 1) + ": " + kind + ": " + text + "\n    ";
+    out.append(shown).append("\n    ");
+    // Tabs stay tabs, so the caret sits under the token however they are shown.
+    for (std::size_t i = 0; i < column && i < shown.size(); ++i) {
+        out += shown[i] == '\t' ? '\t' : ' ';
+    }
+    out += '^';
+    const std::size_t room = shown.size() > column ? shown.size() - column : 1;
+    out.append(std::min(std::max<std::size_t>(detail.length, 1), room) - 1, '~');
+    return out + "\n";
+}
+
 void CDiagnosticMsgHandler::flush()
 {
     for (Message& message : m_pending) {
         if (message.kind >= Error && message.kind <= Info) {
             std::cout << format(message) << std::endl << std::endl;
+            std::cerr << formatDetail(message) << std::flush;
         }
         m_reported.push_back(std::move(message));
     }

@@ -16,6 +16,7 @@
 #include "parser/CStatement.h"
 #include "parser/CVornParser.h"
 #include "asm/CDiagnosticMsgHandler.h"
+#include "util/CSpelling.h"
 #include "util/NumberFormat.h"
 
 namespace {
@@ -145,7 +146,8 @@ void CRozeDov::recordFixup(CSection& section, const std::vector<CStatement*>& gr
     try {
         operand.m_expr->evaluate(value, name);
     } catch (const CParseError&) {
-        diagnostics.reportError(kWrongSymbolUsage, statement.m_line, statement.m_fileIndex, "");
+        diagnostics.reportError(kWrongSymbolUsage, statement.m_line, statement.m_fileIndex, "",
+                                diagnostics.detailAtWord(statement.m_offset, {}, CExpr::kOneLabelRule));
         return;
     }
     if (name.empty()) {
@@ -153,7 +155,8 @@ void CRozeDov::recordFixup(CSection& section, const std::vector<CStatement*>& gr
     }
     CSymbol* symbol = m_common->m_symbols->find(name);
     if (symbol == nullptr) {
-        diagnostics.reportError(kUndefinedSymbol, statement.m_line, statement.m_fileIndex, name);
+        diagnostics.reportError(kUndefinedSymbol, statement.m_line, statement.m_fileIndex, name,
+                                diagnostics.detailAtWord(statement.m_offset, name, undefinedSymbolText(name)));
         return;
     }
     symbol->m_referenced = true;
@@ -163,6 +166,26 @@ void CRozeDov::recordFixup(CSection& section, const std::vector<CStatement*>& gr
     fixup.m_kind = fixupKind(group, section);
     fixup.m_addend = CExpr::toInt32(value);
     section.m_fixups.push_back(fixup);
+}
+
+std::string CRozeDov::undefinedSymbolText(const std::string& name) const
+{
+    std::string text = "undefined label '" + name + "'";
+    // Suggestions compare with every label: only where there are not too many.
+    constexpr std::size_t kMostCompared = 10000;
+    const auto& symbols = m_common->m_symbols->symbols();
+    if (symbols.size() <= kMostCompared) {
+        std::vector<std::string> defined;
+        for (const auto& symbol : symbols) {
+            if (symbol->m_section != nullptr) {
+                defined.push_back(symbol->m_name);
+            }
+        }
+        if (const std::string suggestion = CSpelling::closest(name, defined); !suggestion.empty()) {
+            text += "; did you mean '" + suggestion + "'?";
+        }
+    }
+    return text;
 }
 
 // Host byte k holds the pattern's characters k*w .. k*w+w-1 ("1" a set bit,

@@ -34,4 +34,6 @@ private:
     void packHostBytes(const std::string& code, std::vector<std::uint8_t>& out) const;
     void dumpHostBytes(const std::vector<std::uint8_t>& code, std::size_t start) const;
     void assignSymbolValues();
+    // The detail of message 1315, with the closest defined label.
+    std::string undefinedSymbolText(const std::string& name) const;
 };

@@ -47,8 +47,12 @@ void CEmitter::writeBuffer(const CFileBuffer* buffer, const std::string& path) c
 void CEmitter::reportUnwritten(CDiagnosticMsgHandler* diagnostics, const std::string& path,
                                const std::error_code& reason)
 {
-    if (diagnostics != nullptr) {
-        diagnostics->reportError(kUnwritableOutput, -1, -1, path);
+    const std::string text = "cannot write " + path + ": " + reason.message();
+    if (diagnostics == nullptr) {
+        CToolMessage::error(text);
+        return;
     }
-    CToolMessage::error("cannot write " + path + ": " + reason.message());
+    CDiagnosticMsgHandler::Detail detail;
+    detail.text = text;
+    diagnostics->reportError(kUnwritableOutput, -1, -1, path, std::move(detail));
 }

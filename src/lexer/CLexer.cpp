@@ -7,6 +7,7 @@
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
 #include "asm/CDiagnosticMsgHandler.h"
+#include "util/NumberFormat.h"
 
 namespace {
 struct OperatorEntry {
@@ -314,6 +315,14 @@ void CLexer::scanToken(CToken& token)
         refreshIndexes();
     }
     skipWhile(isBlank);
+    const std::size_t start = position();
+    scanAfterBlanks(token);
+    token.m_offset = start;
+    token.m_length = position() - start;
+}
+
+void CLexer::scanAfterBlanks(CToken& token)
+{
     // The first byte rules out most forms: comments begin with "/" or ";".
     const int first = peekByte();
     if (first == '/' || first == ';') {
@@ -518,7 +527,16 @@ bool CLexer::scanDecNumber(CToken& token)
 
 void CLexer::reportUnrecognized()
 {
-    if (m_common != nullptr && m_common->m_diagnostics != nullptr) {
-        m_common->m_diagnostics->reportError(kUnrecognizedToken, -1, -1, "");
+    if (m_common == nullptr || m_common->m_diagnostics == nullptr) {
+        return;
     }
+    const int byte = peekByte();
+    CDiagnosticMsgHandler::Detail detail;
+    if (byte > ' ' && byte < 0x7F) {
+        detail.text = std::string("unrecognized character '") + static_cast<char>(byte) + "'";
+    } else {
+        detail.text = "unrecognized byte 0x" + NumberFormat::ToHex(static_cast<std::uint8_t>(byte), 2);
+    }
+    detail.offset = position();
+    m_common->m_diagnostics->reportError(kUnrecognizedToken, -1, -1, "", std::move(detail));
 }

@@ -74,8 +74,10 @@ protected:
     std::string_view rest() const;
 
 private:
-    // Scans one token into `token` (a fresh entry of the history).
+    // Scans one token into `token` (a fresh entry of the history), with
+    // its place in the input.
     void scanToken(CToken& token);
+    void scanAfterBlanks(CToken& token);
     bool scanBlockComment();
     bool scanLineComment(CToken& token);
     bool scanNewline();

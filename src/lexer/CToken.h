@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -34,9 +35,12 @@ enum TokenId : std::int32_t {
     TOK_SEPARATOR = 26,
 };
 
-// One scanned token, copied in and out of the lexer's history.
+// One scanned token, copied in and out of the lexer's history, with where
+// it stands in the input (for messages).
 struct CToken {
     std::int32_t m_id = TOK_NONE;
     std::string m_text;
     std::int32_t m_value = 0;
+    std::size_t m_offset = 0;   // its first byte
+    std::size_t m_length = 0;   // its bytes
 };

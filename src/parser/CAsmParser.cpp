@@ -25,6 +25,7 @@ void CAsmParser::addStatement(std::unique_ptr<CStatement> statement)
     statement->m_cycle = m_curCycle;
     statement->m_line = m_line;
     statement->m_fileIndex = m_fileIndex;
+    statement->m_offset = m_statementOffset;
     m_pending.push_back(std::move(statement));
 }
 

@@ -39,4 +39,6 @@ public:
     bool m_lstPending = false;
     std::vector<std::unique_ptr<CStatement>> m_pending;
     bool m_listing = false;
+    // Where the statement being parsed begins in the input.
+    std::size_t m_statementOffset = 0;
 };

@@ -19,6 +19,10 @@ public:
     CExpr(const CExpr&) = delete;
     CExpr& operator=(const CExpr&) = delete;
 
+    // What evaluate() allows, in a student's words.
+    static constexpr const char* kOneLabelRule =
+        "an expression may use one label at most, and only add numbers to it or subtract them from it";
+
     // Reduces the tree to a number plus at most one symbol (empty name: a
     // plain number). Throws CParseError("ERROR") on a wrong combination.
     void evaluate(double& value, std::string& symbol) const;

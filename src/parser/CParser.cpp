@@ -158,6 +158,7 @@ bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fal
 // exp = expr, then evaluated: a symbol used wrongly fails it with message 1312.
 bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::string& symbol)
 {
+    const std::size_t begin = m_lexer->peek().m_offset;
     tree = m_exprParser.parse(*m_lexer);
     if (!tree) {
         return false;
@@ -167,11 +168,24 @@ bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::
     } catch (const CParseError&) {
         tree.reset();
         if (m_diag != nullptr) {
-            m_diag->reportError(kWrongSymbolUsage, m_line, m_fileIndex, "");
+            CDiagnosticMsgHandler::Detail detail;
+            detail.text = CExpr::kOneLabelRule;
+            detail.offset = begin;
+            const CToken& last = m_lexer->unget();
+            m_lexer->next();
+            detail.length = last.m_offset + last.m_length > begin ? last.m_offset + last.m_length - begin : 1;
+            m_diag->reportError(kWrongSymbolUsage, m_line, m_fileIndex, "", std::move(detail));
         }
         return false;
     }
     return true;
+}
+
+void CParser::notePosition()
+{
+    if (m_diag != nullptr) {
+        m_diag->setPosition(m_line, m_fileIndex);
+    }
 }
 
 void CParser::advanceLine()
@@ -179,4 +193,5 @@ void CParser::advanceLine()
     if (m_line < std::numeric_limits<std::int32_t>::max()) {
         ++m_line;
     }
+    notePosition();
 }

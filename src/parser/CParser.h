@@ -58,6 +58,8 @@ public:
 protected:
     // Counts one source line (saturating, a line marker may start near the limit).
     void advanceLine();
+    // Tells the diagnostics where the parse is, for the lexer's reports.
+    void notePosition();
 
 private:
     void compileRule(CParseRule& rule);

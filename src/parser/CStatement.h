@@ -35,4 +35,6 @@ public:
     std::vector<COperand*> m_dstOps;
     std::int32_t m_line = 0;
     std::int32_t m_fileIndex = 0;
+    // Where its first token stands in the preprocessed text, for messages.
+    std::size_t m_offset = 0;
 };

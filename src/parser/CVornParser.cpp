@@ -4,12 +4,14 @@
 #include <iostream>
 
 #include "asm/CCommonModules.h"
+#include "asm/CFileBuffer.h"
 #include "asm/CFileIndexMap.h"
 #include "asm/CSection.h"
 #include "asm/CSectionTable.h"
 #include "asm/CSymbolTable.h"
 #include "lexer/CVornLexer.h"
 #include "parser/CParseError.h"
+#include "parser/CVornSyntaxDiagnosis.h"
 #include "asm/CDiagnosticMsgHandler.h"
 #include "util/CProgramExit.h"
 
@@ -109,6 +111,7 @@ void CVornParser::init(CAsm* driver)
 void CVornParser::run()
 {
     m_lexer->m_input = m_input;
+    notePosition();
     for (;;) {
         // Statements are never re-read once complete.
         m_lexer->releaseHistoryBefore(m_lexer->m_cursor);
@@ -126,8 +129,9 @@ void CVornParser::run()
         }
         m_lexer->unget();
         const std::int32_t start = m_lexer->m_cursor;
+        m_statementOffset = m_lexer->peek().m_offset;
         if (!tryStatement(start, id)) {
-            reportSyntaxError();
+            reportSyntaxError(start);
             skipStatement();
             continue;
         }
@@ -184,7 +188,7 @@ bool CVornParser::parseStatement(std::int32_t start, std::int32_t first)
         return true;
     }
     if (m_section == nullptr) {
-        m_diag->reportError(kSectionExpected, m_line, m_fileIndex, "");
+        m_diag->reportError(kSectionExpected, m_line, m_fileIndex, "", explainStatement(start));
         CProgramExit::stop(1);
     }
     if (m_section->m_kind == CSection::Code) {
@@ -207,6 +211,7 @@ bool CVornParser::parseLineMarker()
     if (marker.m_text.empty() || marker.m_text.front() != '<') {
         m_fileIndex = m_common->m_fileIndexMap->getIndex(marker.m_text);
     }
+    notePosition();
     if (m_debugDump) {
         std::cout << "\nPreprocessor num is: " << marker.m_value << "\nPreprocessor string flag is: " << marker.m_text
                   << '\n';
@@ -315,7 +320,18 @@ void CVornParser::skipStatement()
     }
 }
 
-void CVornParser::reportSyntaxError()
+void CVornParser::reportSyntaxError(std::int32_t start)
 {
-    m_diag->reportError(kSyntaxError, m_line, m_fileIndex, "");
+    m_diag->reportError(kSyntaxError, m_line, m_fileIndex, "", explainStatement(start));
+}
+
+CDiagnosticMsgHandler::Detail CVornParser::explainStatement(std::int32_t start) const
+{
+    if (m_input == nullptr || start < 0 || static_cast<std::size_t>(start) < m_lexer->historyBase() ||
+        static_cast<std::size_t>(start) >= m_lexer->historySize()) {
+        return {};
+    }
+    const std::int32_t kind = m_section != nullptr ? m_section->m_kind : 0;
+    return CVornSyntaxDiagnosis(m_rules).explain(m_input->text(), m_lexer->historyAt(static_cast<std::size_t>(start)).m_offset,
+                                                 kind);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "asm/CDiagnosticMsgHandler.h"
+
 #include <cstdint>
 
 #include "parser/CAsmParser.h"
@@ -29,5 +31,8 @@ private:
     void expectEndOfStatement();
     // Skips to the end of the statement, leaving the newline to the loop.
     void skipStatement();
-    void reportSyntaxError();
+    // Error 1304 for the statement that begins at history index `start`.
+    void reportSyntaxError(std::int32_t start);
+    // What is wrong with the statement at history index `start`, for standard error.
+    CDiagnosticMsgHandler::Detail explainStatement(std::int32_t start) const;
 };
