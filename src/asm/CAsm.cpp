@@ -27,6 +27,7 @@
 #include "util/CFileTransaction.h"
 #include "util/CProgramExit.h"
 #include "util/CSignalCleanup.h"
+#include "util/CToolMessage.h"
 
 namespace {
 // Whether the source is the intermediate file itself (under any name): the
@@ -58,6 +59,7 @@ void CAsm::init(CAsm* /*driver*/)
 void CAsm::run()
 {
     CSignalCleanup::install();
+    m_common->m_diagnostics->setWarningsShown(!m_common->m_options->m_warnFlag);
     const std::vector<std::string>& inputFiles = m_common->m_options->m_inputFiles;
     for (const std::string& name : inputFiles) {
         assembleFile(name);
@@ -75,6 +77,7 @@ void CAsm::assembleFile(const std::string& name)
     CFileBuffer input;
     preprocess(name, input);
     assemble(input, name);
+    refuseWarnings();
     writeOutputs();
     m_common->m_diagnostics->setSource({});
 }
@@ -92,6 +95,14 @@ void CAsm::refuseOutputsOverInput(const std::string& name) const
             std::cout << "Error: The output file " << output << " is the input file." << std::endl;
             CProgramExit::stop(1);
         }
+    }
+}
+
+void CAsm::refuseWarnings() const
+{
+    if (m_common->m_options->m_fatalWarnings && m_common->m_diagnostics->warningCount() > 0) {
+        CToolMessage::error("warnings are fatal (--fatal-warnings): no file was written");
+        CProgramExit::stop(1);
     }
 }
 

@@ -24,6 +24,16 @@ constexpr const char* kHelpLines[] = {
     "   -D<symbol<=value>>  - Define a symbol.",
 };
 
+// Appended to the help lines by "--help".
+constexpr const char* kLongOptionLines[] = {
+    "",
+    "   -l                  - Also write the listing <input>.lst.",
+    "   -w                  - Do not print warnings about values that do not fit.",
+    "   --fatal-warnings    - End with status 1, writing no file, when there is any warning.",
+    "   --help              - Print this help screen and end.",
+    "   --version           - Print the version info and end.",
+};
+
 void printLine(std::string_view line)
 {
     std::cout << line << std::endl;
@@ -53,6 +63,9 @@ const CAsmOptions::OptionRow CAsmOptions::kOptionRows[] = {
     {"-debug-dump", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_debugDump = true; }},
     {"-g", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_debugFlag = true; }},
     {"-w", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_warnFlag = true; }},
+    {"--fatal-warnings", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_fatalWarnings = true; }},
+    {"--help", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_longHelp = true; }},
+    {"--version", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_longVersion = true; }},
 };
 
 void CAsmOptions::parse(int argc, char** argv)
@@ -119,6 +132,18 @@ void CAsmOptions::refuse(const std::string& argument)
 
 void CAsmOptions::postProcess()
 {
+    if (m_longHelp || m_longVersion) {
+        if (m_longVersion) {
+            printVersion();
+        }
+        if (m_longHelp) {
+            printHelp();
+            for (const char* line : kLongOptionLines) {
+                printLine(line);
+            }
+        }
+        CProgramExit::stop(0);
+    }
     if (m_version) {
         printVersion();
     }

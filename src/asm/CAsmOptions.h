@@ -27,6 +27,10 @@ public:
     bool m_warnFlag = false;
     bool m_debugFlag = false;
     bool m_debugDump = false;
+    bool m_fatalWarnings = false;
+    // "--help" and "--version": print, then end with status 0.
+    bool m_longHelp = false;
+    bool m_longVersion = false;
 
     // The input name cut before its last "." (the whole name when it has none).
     static std::string stripExtension(const std::string& name);

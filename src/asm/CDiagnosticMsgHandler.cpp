@@ -1,6 +1,7 @@
 #include "asm/CDiagnosticMsgHandler.h"
 
 #include <algorithm>
+#include <cctype>
 #include <iostream>
 #include <string_view>
 
@@ -172,10 +173,17 @@ CDiagnosticMsgHandler::Detail CDiagnosticMsgHandler::detailAtWord(std::size_t of
     detail.offset = offset;
     const std::string_view line = sourceLine(offset);
     const std::size_t lineEnd = static_cast<std::size_t>(line.data() - m_source.data()) + line.size();
-    const std::size_t found = word.empty() ? std::string_view::npos : m_source.find(word, offset);
-    if (found != std::string_view::npos && found + word.size() <= lineEnd) {
-        detail.offset = found;
-        detail.length = word.size();
+    // The word whole: not a part of a longer name.
+    auto partOfName = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '.'; };
+    for (std::size_t found = word.empty() ? std::string_view::npos : m_source.find(word, offset);
+         found != std::string_view::npos && found + word.size() <= lineEnd; found = m_source.find(word, found + 1)) {
+        const bool startsWord = found == 0 || !partOfName(m_source[found - 1]);
+        const bool endsWord = found + word.size() >= m_source.size() || !partOfName(m_source[found + word.size()]);
+        if (startsWord && endsWord) {
+            detail.offset = found;
+            detail.length = word.size();
+            break;
+        }
     }
     return detail;
 }
@@ -183,10 +191,15 @@ CDiagnosticMsgHandler::Detail CDiagnosticMsgHandler::detailAtWord(std::size_t of
 std::string CDiagnosticMsgHandler::formatDetail(const Message& message) const
 {
     const Detail& detail = message.detail;
-    const char* kind = kKindWords[message.kind].word;
-    const std::string& text = detail.text.empty() ? message.text : detail.text;
     const int line = message.line != -1 ? message.line : detail.line;
     const int fileIndex = message.fileIndex != -1 ? message.fileIndex : detail.fileIndex;
+    return formatAt(kKindWords[message.kind].word, line, fileIndex, detail,
+                    detail.text.empty() ? message.text : detail.text);
+}
+
+std::string CDiagnosticMsgHandler::formatAt(const char* kind, int line, int fileIndex, const Detail& detail,
+                                            const std::string& text) const
+{
     if (fileIndex == -1 || line == -1) {
         return std::string("rozedov: ") + kind + ": " + text + "\n";
     }
@@ -210,6 +223,23 @@ std::string CDiagnosticMsgHandler::formatDetail(const Message& message) const
     const std::size_t room = shown.size() > column ? shown.size() - column : 1;
     out.append(std::min(std::max<std::size_t>(detail.length, 1), room) - 1, '~');
     return out + "\n";
+}
+
+void CDiagnosticMsgHandler::warn(int line, int fileIndex, Detail detail)
+{
+    ++m_warnings;
+    m_lastWarningShown = m_warningsShown;
+    if (m_warningsShown) {
+        std::cout.flush();
+        std::cerr << formatAt("warning", line, fileIndex, detail, detail.text) << std::flush;
+    }
+}
+
+void CDiagnosticMsgHandler::note(int line, int fileIndex, Detail detail)
+{
+    if (m_lastWarningShown) {
+        std::cerr << formatAt("note", line, fileIndex, detail, detail.text) << std::flush;
+    }
 }
 
 void CDiagnosticMsgHandler::flush()

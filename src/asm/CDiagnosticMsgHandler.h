@@ -43,6 +43,15 @@ public:
     // An error without number or position; the text is used unchanged.
     void reportText(const std::string& text);
 
+    // A warning about the source, or a note that goes with one, on standard
+    // error only: neither changes an output or the status. Warnings can be
+    // turned off; notes follow their warning.
+    void warn(int line, int fileIndex, Detail detail);
+    void note(int line, int fileIndex, Detail detail);
+    void setWarningsShown(bool shown) { m_warningsShown = shown; }
+    // Warnings given (shown or not) since the start.
+    std::size_t warningCount() const { return m_warnings; }
+
     void flush();
     // Flushes, then stops the program with status 1 if anything was reported.
     void check();
@@ -72,6 +81,10 @@ public:
 private:
     void report(Message message);
 
+    // "file:line:col: kind: text", the line and the caret; or
+    // "rozedov: kind: text" where there is no position.
+    std::string formatAt(const char* kind, int line, int fileIndex, const Detail& detail,
+                         const std::string& text) const;
     // The line of the source around `offset`, without its line break.
     std::string_view sourceLine(std::size_t offset) const;
 
@@ -80,4 +93,7 @@ private:
     std::string_view m_source;
     int m_positionLine = -1;
     int m_positionFile = -1;
+    bool m_warningsShown = true;
+    bool m_lastWarningShown = false;
+    std::size_t m_warnings = 0;
 };

@@ -6,6 +6,7 @@
 #include "asm/CAsmOptions.h"
 #include "asm/CCommonModules.h"
 #include "asm/CFileBuffer.h"
+#include "asm/CLayoutWarnings.h"
 #include "asm/CSectionTable.h"
 #include "asm/CSymbolTable.h"
 #include "emitter/CLstEmitter.h"
@@ -58,6 +59,10 @@ void CRozeDov::layout()
         layoutSection(*section);
     }
     assignSymbolValues();
+    // Values that do not fit are worth a word only in a program without errors.
+    if (m_common->m_diagnostics->reported().empty()) {
+        CLayoutWarnings(*m_common).run();
+    }
 }
 
 bool CRozeDov::isDataSection(const CSection& section)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -30,4 +31,8 @@ public:
     std::uint8_t m_flag = 0;
     bool m_referenced = false;
     std::int32_t m_cycle = 0;
+    // Where it is defined, for messages.
+    std::int32_t m_line = -1;
+    std::int32_t m_fileIndex = -1;
+    std::size_t m_offset = 0;
 };

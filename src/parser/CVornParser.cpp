@@ -229,16 +229,39 @@ bool CVornParser::parseLabel()
         return false;
     }
     // A label stands for the next cycle of its section; a second definition
-    // of a name is dropped by the symbol table.
+    // of a name is dropped by the symbol table, with a warning.
     CSymbol symbol;
     symbol.m_name = name.m_text;
     symbol.m_section = m_section;
     symbol.m_cycle = m_curCycle;
-    m_common->m_symbols->addSymbol(symbol);
+    symbol.m_line = m_line;
+    symbol.m_fileIndex = m_fileIndex;
+    symbol.m_offset = name.m_offset;
+    if (!m_common->m_symbols->addSymbol(symbol)) {
+        warnRedefinition(symbol);
+    }
     if (m_debugDump) {
         std::cout << "\nLABEL: " << name.m_text << '\n';
     }
     return true;
+}
+
+void CVornParser::warnRedefinition(const CSymbol& again) const
+{
+    const CSymbol* first = m_common->m_symbols->find(again.m_name);
+    if (first == nullptr || first->m_section == nullptr) {
+        return;
+    }
+    CDiagnosticMsgHandler::Detail here;
+    here.text = "label '" + again.m_name + "' is defined again; this definition is ignored";
+    here.offset = again.m_offset;
+    here.length = again.m_name.size();
+    m_diag->warn(again.m_line, again.m_fileIndex, std::move(here));
+    CDiagnosticMsgHandler::Detail there;
+    there.text = "the first definition, which stays in force, is here";
+    there.offset = first->m_offset;
+    there.length = first->m_name.size();
+    m_diag->note(first->m_line, first->m_fileIndex, std::move(there));
 }
 
 // directive = (".text" | ".data") end

@@ -1,10 +1,11 @@
 #pragma once
 
-#include "asm/CDiagnosticMsgHandler.h"
-
 #include <cstdint>
 
+#include "asm/CDiagnosticMsgHandler.h"
 #include "parser/CAsmParser.h"
+
+class CSymbol;
 
 // The Vorn parser: builds the Vorn lexer and the 21 instruction rules, then
 // reads the preprocessed source statement by statement. Line markers keep
@@ -31,6 +32,8 @@ private:
     void expectEndOfStatement();
     // Skips to the end of the statement, leaving the newline to the loop.
     void skipStatement();
+    // Warns of a label defined a second time, with a note at the first.
+    void warnRedefinition(const CSymbol& again) const;
     // Error 1304 for the statement that begins at history index `start`.
     void reportSyntaxError(std::int32_t start);
     // What is wrong with the statement at history index `start`, for standard error.

@@ -131,9 +131,9 @@ TEST_P(FullDisk, LeavesEveryOldOutput)
 
 INSTANTIATE_TEST_SUITE_P(Outputs, FullDisk,
                          testing::Values(FullDiskCase{"code", 300, 1, {}, {"prog.o.txt"}},
-                                         FullDiskCase{"data", 1, 600, {}, {"prog.o.dat"}},
+                                         FullDiskCase{"data", 1, 500, {}, {"prog.o.dat"}},
                                          FullDiskCase{"codeWithListing", 300, 1, {"-l"}, {"prog.o.txt", "prog.lst"}},
-                                         FullDiskCase{"dataWithListing", 1, 600, {"-l"}, {"prog.o.dat", "prog.lst"}},
+                                         FullDiskCase{"dataWithListing", 1, 500, {"-l"}, {"prog.o.dat", "prog.lst"}},
                                          FullDiskCase{"listing", 120, 10, {"-l"}, {"prog.lst"}}),
                          [](const auto& info) { return std::string(info.param.name); });
 

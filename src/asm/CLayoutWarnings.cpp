@@ -1,0 +1,224 @@
+#include "asm/CLayoutWarnings.h"
+
+#include <cmath>
+#include <vector>
+
+#include "asm/CCommonModules.h"
+#include "asm/CDiagnosticMsgHandler.h"
+#include "asm/CSection.h"
+#include "asm/CSectionTable.h"
+#include "asm/CSymbolTable.h"
+#include "parser/CParseError.h"
+#include "parser/CStatement.h"
+#include "util/NumberFormat.h"
+
+namespace {
+constexpr std::int32_t kDataWordId = 101;
+constexpr std::int32_t kFirstJumpId = 114;
+constexpr std::int32_t kLastJumpId = 120;
+// Both memories hold 512 words; a jump carries a 9-bit word address.
+constexpr std::int64_t kMemoryWords = 512;
+constexpr double kLowestDataWord = -32768.0;
+constexpr double kHighestDataWord = 65535.0;
+
+// The value of a statement's expression operand: a number and at most one
+// label; false when it has none or cannot be evaluated (reported elsewhere).
+bool evaluateOperand(const CStatement& statement, double& value, std::string& symbol)
+{
+    for (const auto& operand : statement.m_operands) {
+        const CSymExpOperand* expression = operand ? operand->asSymExp() : nullptr;
+        if (expression == nullptr || !expression->m_expr) {
+            continue;
+        }
+        try {
+            expression->m_expr->evaluate(value, symbol);
+            return true;
+        } catch (const CParseError&) {
+            return false;
+        }
+    }
+    return false;
+}
+
+std::string hexWord(std::uint32_t word)
+{
+    return "x\"" + NumberFormat::ToHex(word, 4) + "\"";
+}
+
+std::string number(double value)
+{
+    return std::to_string(static_cast<long long>(value));
+}
+}  // namespace
+
+CLayoutWarnings::CLayoutWarnings(CCommonModules& common) : m_common(&common) {}
+
+void CLayoutWarnings::run()
+{
+    for (const auto& section : m_common->m_sections->sections()) {
+        if (section->m_kind == CSection::Data || section->m_kind == CSection::ReadOnlyData) {
+            checkDataWords(*section);
+        } else if (section->m_kind == CSection::Code) {
+            checkJumps(*section);
+        }
+        checkSectionSize(*section);
+    }
+    checkOverlaps();
+}
+
+void CLayoutWarnings::warn(const CStatement& statement, std::string_view word, std::string text)
+{
+    CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
+    diagnostics.warn(statement.m_line, statement.m_fileIndex,
+                     diagnostics.detailAtWord(statement.m_offset, word, std::move(text)));
+}
+
+const CStatement* CLayoutWarnings::statementOfCycle(const CSection& section, std::int32_t cycle)
+{
+    for (const auto& statement : section.m_statements) {
+        if (statement->m_cycle == cycle) {
+            return statement.get();
+        }
+    }
+    return nullptr;
+}
+
+std::uint32_t CLayoutWarnings::storedWord(const CSection& section, std::int32_t cycle)
+{
+    if (cycle < 0 || static_cast<std::size_t>(cycle) >= section.cycleToAddrMap.size()) {
+        return 0;
+    }
+    const auto offset = static_cast<std::size_t>(section.cycleToAddrMap[static_cast<std::size_t>(cycle)]);
+    if (offset + 1 >= section.m_code.size()) {
+        return 0;
+    }
+    return (static_cast<std::uint32_t>(section.m_code[offset]) << 8) | section.m_code[offset + 1];
+}
+
+void CLayoutWarnings::checkDataWords(const CSection& section)
+{
+    for (const auto& statement : section.m_statements) {
+        double value = 0.0;
+        std::string symbol;
+        if (statement->m_id != kDataWordId || !evaluateOperand(*statement, value, symbol) || !symbol.empty()) {
+            continue;
+        }
+        const std::string stored = hexWord(storedWord(section, statement->m_cycle));
+        if (!std::isfinite(value)) {
+            warn(*statement, {}, "this data word is no number (a division by zero?); " + stored + " is stored");
+        } else if (value < kLowestDataWord || value > kHighestDataWord) {
+            warn(*statement, {},
+                 "data word " + number(value) + " does not fit 16 bits (-32768 to 65535); " + stored + " is stored");
+        }
+    }
+}
+
+void CLayoutWarnings::checkSectionSize(const CSection& section)
+{
+    const auto words = static_cast<std::int64_t>(section.m_code.size() / 2);
+    if (words <= kMemoryWords) {
+        return;
+    }
+    const CStatement* first = statementOfCycle(section, static_cast<std::int32_t>(kMemoryWords));
+    if (first == nullptr) {
+        return;
+    }
+    if (section.m_kind == CSection::Code) {
+        warn(*first, {},
+             "the code reaches word " + std::to_string(words - 1) +
+                 ", beyond the ROM's 512 words (0 to 511): this and every later word do not fit");
+    } else {
+        warn(*first, {},
+             "data word " + std::to_string(kMemoryWords) +
+                 " lies beyond the data memory's 512 words (0 to 511), as does every later one");
+    }
+}
+
+void CLayoutWarnings::checkJumps(const CSection& section)
+{
+    for (const auto& statement : section.m_statements) {
+        if (statement->m_id >= kFirstJumpId && statement->m_id <= kLastJumpId) {
+            checkJump(section, *statement);
+        }
+    }
+}
+
+void CLayoutWarnings::checkJump(const CSection& section, const CStatement& statement)
+{
+    double value = 0.0;
+    std::string name;
+    if (!evaluateOperand(statement, value, name)) {
+        return;
+    }
+    if (name.empty()) {
+        // A plain number is the word address itself.
+        const std::int64_t word = static_cast<std::int64_t>(value);
+        if (!std::isfinite(value) || word < 0 || word >= kMemoryWords) {
+            warn(statement, {},
+                 "jump target " + number(value) + " does not fit 9 bits (words 0 to 511); word " +
+                     std::to_string(static_cast<std::uint64_t>(word) & (kMemoryWords - 1)) + " is encoded");
+        }
+        return;
+    }
+    const CSymbol* symbol = m_common->m_symbols->find(name);
+    if (symbol != nullptr && symbol->m_section != nullptr) {
+        checkLabelTarget(section, statement, *symbol, static_cast<std::int64_t>(value));
+    }
+}
+
+void CLayoutWarnings::checkLabelTarget(const CSection& section, const CStatement& statement, const CSymbol& symbol,
+                                       std::int64_t addend)
+{
+    if (symbol.m_section->m_kind != CSection::Code) {
+        warn(statement, symbol.m_name, "jump to '" + symbol.m_name + "', a label of a data section");
+        return;
+    }
+    if (symbol.m_section != &section) {
+        warn(statement, symbol.m_name,
+             "jump to '" + symbol.m_name + "', a label of another code section (each has its own ROM block)");
+        return;
+    }
+    const std::int64_t target = static_cast<std::int64_t>(symbol.m_value) + addend;
+    const std::int64_t word = target >> 1;
+    const std::int64_t encoded = word & (kMemoryWords - 1);
+    if (target % 2 != 0) {
+        warn(statement, symbol.m_name,
+             "jump target is byte " + std::to_string(target) + ", inside word " + std::to_string(word) +
+                 ": addends count bytes, two per word; word " + std::to_string(encoded) + " is encoded");
+    } else if (word < 0 || word >= kMemoryWords) {
+        warn(statement, symbol.m_name,
+             "jump target is word " + std::to_string(word) + ", beyond the ROM's 512 words; word " +
+                 std::to_string(encoded) + " is encoded");
+    }
+}
+
+void CLayoutWarnings::checkOverlaps()
+{
+    // Every data section writes sMEM from word 0, and every code section
+    // makes a ROM block of its own from word 0: a later one writes over an
+    // earlier one's words.
+    std::int64_t dataWords = 0;
+    std::int64_t codeWords = 0;
+    for (const auto& section : m_common->m_sections->sections()) {
+        const auto words = static_cast<std::int64_t>(section->m_code.size() / 2);
+        if (section->m_statements.empty() || words == 0) {
+            continue;
+        }
+        const CStatement& first = *section->m_statements.front();
+        std::int64_t& before = section->m_kind == CSection::Code ? codeWords : dataWords;
+        if (before > 0) {
+            const std::int64_t overlap = std::min(before, words);
+            if (section->m_kind == CSection::Code) {
+                warn(first, {},
+                     "a second code section: its ROM block gives words 0 to " + std::to_string(overlap - 1) +
+                         " again, and a design can keep only one of the blocks");
+            } else {
+                const std::string words = overlap == 1 ? "sMEM(0)"
+                                                        : "sMEM(0) to sMEM(" + std::to_string(overlap - 1) + ")";
+                warn(first, {}, "a second data section: it assigns " + words +
+                                    " again, after the earlier section; the later value wins");
+            }
+        }
+        before = std::max(before, words);
+    }
+}
