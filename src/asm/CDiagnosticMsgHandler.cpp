@@ -207,6 +207,11 @@ std::string CDiagnosticMsgHandler::formatAt(const char* kind, int line, int file
     if (m_common != nullptr && m_common->m_fileIndexMap) {
         name = m_common->m_fileIndexMap->getName(fileIndex);
     }
+    // One line per diagnostic, whatever a line marker named.
+    std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r'; }, '?');
+    if (name.empty()) {
+        name = "<unnamed>";
+    }
     std::string out = name + ":" + std::to_string(line) + ":";
     const std::string_view shown = sourceLine(detail.offset);
     if (detail.offset == kNoOffset || shown.data() == nullptr) {

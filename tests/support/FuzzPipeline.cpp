@@ -4,6 +4,9 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <iostream>
+#include <regex>
+#include <sstream>
 #include <memory>
 
 #include "asm/CAsmOptions.h"
@@ -85,6 +88,42 @@ void runStages(CRozeDov& driver, CFileBuffer& input)
     driver.finish();
 }
 
+// Every line on standard error belongs to a diagnostic in the form
+// compilers use: "rozedov: kind: text", "file:line: kind: text", or
+// "file:line:col: kind: text" followed by the line (indented by four) and a
+// caret under a column that lies inside it.
+void expectWellFormedDiagnostics(const std::string& errors)
+{
+    static const std::regex kTool("rozedov: (error|warning): .*");
+    static const std::regex kAtLine(".+:[0-9]+: (error|warning|note): .*");
+    static const std::regex kAtColumn("(.+?):([0-9]+):([0-9]+): (error|warning|note): .*");
+    static const std::regex kCaret("    [ \t]*\\^~*");
+    std::vector<std::string> lines;
+    for (std::size_t start = 0; start < errors.size();) {
+        const std::size_t end = errors.find('\n', start);
+        expect(end != std::string::npos, "standard error does not end with a line break");
+        lines.push_back(errors.substr(start, end - start));
+        start = end + 1;
+    }
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        std::smatch match;
+        if (std::regex_match(lines[i], match, kAtColumn)) {
+            expect(i + 2 < lines.size(), "a diagnostic lacks its source line or caret");
+            const std::string& shown = lines[i + 1];
+            const std::string& caret = lines[i + 2];
+            expect(shown.rfind("    ", 0) == 0, "the source line is not indented by four");
+            expect(std::regex_match(caret, kCaret), "the caret line is malformed: " + caret);
+            const std::size_t column = std::stoul(match[3].str());
+            expect(column >= 1 && column - 1 <= shown.size() - 4, "the column lies outside the line shown");
+            expect(caret.find('^') - 4 == column - 1, "the caret is not under the column");
+            i += 2;
+            continue;
+        }
+        expect(std::regex_match(lines[i], kTool) || std::regex_match(lines[i], kAtLine),
+               "a line on standard error is no diagnostic: " + lines[i]);
+    }
+}
+
 std::vector<std::string> splitAtNul(std::string_view bytes)
 {
     std::vector<std::string> pieces;
@@ -138,14 +177,23 @@ FuzzPipeline::Outcome FuzzPipeline::assembleText(std::string_view text)
     CProgramExit::Interception interception;
     ArgumentVector arguments({"rozedov", "-l", "-debug-dump", kSourceName});
     CFileBuffer input(text);
+    // Standard error is read back and checked, whatever the run did.
+    std::ostringstream errors;
+    std::streambuf* const previous = std::cerr.rdbuf(errors.rdbuf());
+    Outcome outcome;
     try {
         auto driver = std::make_unique<CRozeDov>(arguments.argc(), arguments.argv());
         driver->init(nullptr);
         runStages(*driver, input);
     } catch (const CProgramExit::Stop& stop) {
-        return {true, stop.status};
+        outcome = {true, stop.status};
+    } catch (...) {
+        std::cerr.rdbuf(previous);
+        throw;
     }
-    return {};
+    std::cerr.rdbuf(previous);
+    expectWellFormedDiagnostics(errors.str());
+    return outcome;
 }
 
 FuzzPipeline::Outcome FuzzPipeline::parseCommandLine(std::string_view bytes)
