@@ -71,6 +71,8 @@ void CAsm::assembleFile(const std::string& name)
     if (isIntermediateFile(name)) {
         std::cout << "Error: The input file is the intermediate file " << CAsmPreprocessor::kOutputFile
                   << "; give the source another name." << std::endl;
+        CToolMessage::error("'" + name + "' is the preprocessor's output file " + CAsmPreprocessor::kOutputFile +
+                            ", which each run replaces");
         CProgramExit::stop(1);
     }
     refuseOutputsOverInput(name);
@@ -93,6 +95,8 @@ void CAsm::refuseOutputsOverInput(const std::string& name) const
         std::error_code error;
         if (std::filesystem::equivalent(output, name, error) && !error) {
             std::cout << "Error: The output file " << output << " is the input file." << std::endl;
+            CToolMessage::error("the output file '" + output + "' is the source '" + name +
+                                "': writing it would destroy the source");
             CProgramExit::stop(1);
         }
     }

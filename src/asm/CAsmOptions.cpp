@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "util/CProgramExit.h"
+#include "util/CToolMessage.h"
 
 namespace {
 constexpr std::string_view kVersionLine = "rozedov 1.0.0 - Vorn cross-assembler";
@@ -127,6 +128,8 @@ void CAsmOptions::setOutputName(const std::string& name)
 void CAsmOptions::refuse(const std::string& argument)
 {
     std::cout << "Error: Unrecognized or incomplete parameter: " << argument << std::endl;
+    CToolMessage::error(argument == "-o" ? "option '-o' needs a name after it"
+                                         : "unrecognized option '" + argument + "' (see --help)");
     CProgramExit::stop(1);
 }
 
@@ -152,10 +155,13 @@ void CAsmOptions::postProcess()
     }
     if (m_inputFiles.empty()) {
         printLine("Error: No input files.");
+        CToolMessage::error("no input file given (see --help)");
         CProgramExit::stop(1);
     }
     if (m_inputFiles.size() > 1) {
         printLine("Error: Only one input file is allowed.");
+        CToolMessage::error("one input file at a time: '" + m_inputFiles[0] + "' and '" + m_inputFiles[1] +
+                            "' were given");
         CProgramExit::stop(1);
     }
     if (!m_outputGiven) {

@@ -198,8 +198,11 @@ std::string CDiagnosticMsgHandler::formatDetail(const Message& message) const
 }
 
 std::string CDiagnosticMsgHandler::formatAt(const char* kind, int line, int fileIndex, const Detail& detail,
-                                            const std::string& text) const
+                                            const std::string& rawText) const
 {
+    // Quoted source may hold any byte; control characters would break the line.
+    std::string text = rawText;
+    std::replace_if(text.begin(), text.end(), [](char c) { return c >= 0 && c < ' ' && c != '\t'; }, '?');
     if (fileIndex == -1 || line == -1) {
         return std::string("rozedov: ") + kind + ": " + text + "\n";
     }
@@ -208,7 +211,7 @@ std::string CDiagnosticMsgHandler::formatAt(const char* kind, int line, int file
         name = m_common->m_fileIndexMap->getName(fileIndex);
     }
     // One line per diagnostic, whatever a line marker named.
-    std::replace_if(name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r'; }, '?');
+    std::replace_if(name.begin(), name.end(), [](char c) { return c >= 0 && c < ' ' && c != '\t'; }, '?');
     if (name.empty()) {
         name = "<unnamed>";
     }

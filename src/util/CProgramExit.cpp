@@ -42,6 +42,7 @@ int CProgramExit::guarded(const std::function<void()>& body)
     } catch (const std::bad_alloc&) {
         CSignalCleanup::cleanUp();
         std::cout << "Error: Out of memory." << std::endl;
+        CToolMessage::error("out of memory: no output file was replaced");
     } catch (const std::exception& error) {
         CSignalCleanup::cleanUp();
         CToolMessage::error(std::string("internal error: ") + error.what());

@@ -5,7 +5,8 @@
 // Messages about the run itself rather than a place in the source (files,
 // the preprocessor, options), on standard error in the form compilers use:
 // "rozedov: error: TEXT". Standard output is flushed first, so the two
-// streams stay in order on a terminal.
+// streams stay in order on a terminal. Control characters in the text are
+// shown as "?", so every message is one line.
 class CToolMessage {
 public:
     static void error(std::string_view text);

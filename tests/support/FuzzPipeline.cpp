@@ -205,11 +205,17 @@ FuzzPipeline::Outcome FuzzPipeline::parseCommandLine(std::string_view bytes)
     CProgramExit::Interception interception;
     CCommonModules common(arguments.argc(), arguments.argv());
     common.m_options = std::make_unique<CAsmOptions>();
+    std::ostringstream errors;
+    std::streambuf* const previous = std::cerr.rdbuf(errors.rdbuf());
     try {
         common.m_options->parse(arguments.argc(), arguments.argv());
     } catch (const CProgramExit::Stop& stop) {
+        std::cerr.rdbuf(previous);
+        expectWellFormedDiagnostics(errors.str());
         return {true, stop.status};
     }
+    std::cerr.rdbuf(previous);
+    expectWellFormedDiagnostics(errors.str());
     expectDerivedNames(*common.m_options);
 
     CAsmPreprocessor preprocessor;
