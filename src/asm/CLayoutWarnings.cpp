@@ -8,6 +8,7 @@
 #include "asm/CSection.h"
 #include "asm/CSectionTable.h"
 #include "asm/CSymbolTable.h"
+#include "parser/CExpr.h"
 #include "parser/CParseError.h"
 #include "parser/CStatement.h"
 #include "util/NumberFormat.h"
@@ -45,9 +46,13 @@ std::string hexWord(std::uint32_t word)
     return "x\"" + NumberFormat::ToHex(word, 4) + "\"";
 }
 
+// A value as the source meant it; no number is "inf" or "nan".
 std::string number(double value)
 {
-    return std::to_string(static_cast<long long>(value));
+    if (!std::isfinite(value)) {
+        return std::isnan(value) ? "nan" : (value < 0 ? "-inf" : "inf");
+    }
+    return std::to_string(CExpr::toInt64(value));
 }
 }  // namespace
 
@@ -151,8 +156,8 @@ void CLayoutWarnings::checkJump(const CSection& section, const CStatement& state
         return;
     }
     if (name.empty()) {
-        // A plain number is the word address itself.
-        const std::int64_t word = static_cast<std::int64_t>(value);
+        // A plain number is the word address itself; its low bits are encoded.
+        const std::int64_t word = CExpr::toInt64(value);
         if (!std::isfinite(value) || word < 0 || word >= kMemoryWords) {
             warn(statement, {},
                  "jump target " + number(value) + " does not fit 9 bits (words 0 to 511); word " +
@@ -162,7 +167,8 @@ void CLayoutWarnings::checkJump(const CSection& section, const CStatement& state
     }
     const CSymbol* symbol = m_common->m_symbols->find(name);
     if (symbol != nullptr && symbol->m_section != nullptr) {
-        checkLabelTarget(section, statement, *symbol, static_cast<std::int64_t>(value));
+        // Layout keeps the addend as a 32-bit number.
+        checkLabelTarget(section, statement, *symbol, CExpr::toInt32(value));
     }
 }
 
