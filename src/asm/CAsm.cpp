@@ -86,12 +86,7 @@ void CAsm::assembleFile(const std::string& name)
 
 void CAsm::refuseOutputsOverInput(const std::string& name) const
 {
-    const CAsmOptions& options = *m_common->m_options;
-    std::vector<std::string> outputs = {options.m_outputName + ".txt", options.m_outputName + ".dat"};
-    if (options.m_listing) {
-        outputs.push_back(options.m_listingName);
-    }
-    for (const std::string& output : outputs) {
+    for (const std::string& output : m_common->m_options->outputFiles()) {
         std::error_code error;
         if (std::filesystem::equivalent(output, name, error) && !error) {
             std::cout << "Error: The output file " << output << " is the input file." << std::endl;
@@ -154,6 +149,10 @@ void CAsm::writeOutputs()
 {
     const CAsmOptions& options = *m_common->m_options;
     m_romEmitter->writeFiles(options.m_outputName);
+    if (!options.m_formats.empty()) {
+        m_imageEmitter->run();
+        m_imageEmitter->writeFiles(options.m_outputName);
+    }
     if (options.m_listing) {
         // The ROM text is written; its memory goes back before the listing is built.
         m_outBuffer->m_data = std::vector<std::uint8_t>();

@@ -47,6 +47,8 @@ public:
     std::unique_ptr<CAsmParser> m_parser;
     std::unique_ptr<CEmitter> m_romEmitter;
     std::unique_ptr<CEmitter> m_lstEmitter;
+    // The memory images of --format.
+    std::unique_ptr<CEmitter> m_imageEmitter;
     std::unique_ptr<CFileBuffer> m_outBuffer;
     // The output files of the run, replaced together or not at all.
     std::unique_ptr<CFileTransaction> m_outputs;

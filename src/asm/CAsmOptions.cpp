@@ -1,9 +1,12 @@
 #include "asm/CAsmOptions.h"
 
+#include <algorithm>
 #include <cstring>
 #include <iostream>
 #include <string_view>
 
+#include "emitter/CImageEmitter.h"
+#include "emitter/CImageWriter.h"
 #include "util/CProgramExit.h"
 #include "util/CToolMessage.h"
 
@@ -31,6 +34,8 @@ constexpr const char* kLongOptionLines[] = {
     "   -l                  - Also write the listing <input>.lst.",
     "   -w                  - Do not print warnings about values that do not fit.",
     "   --fatal-warnings    - End with status 1, writing no file, when there is any warning.",
+    "   --format=<names>    - Also write memory images: vhdl, mif, coe, hex, memh, memb, bin.",
+    "   --depfile=<file>    - Write a make rule naming the source and every included file.",
     "   --help              - Print this help screen and end.",
     "   --version           - Print the version info and end.",
 };
@@ -67,6 +72,8 @@ const CAsmOptions::OptionRow CAsmOptions::kOptionRows[] = {
     {"--fatal-warnings", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_fatalWarnings = true; }},
     {"--help", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_longHelp = true; }},
     {"--version", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { o.m_longVersion = true; }},
+    {"--format=", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.addFormats(t); }},
+    {"--depfile=", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.m_depFile = t; }},
 };
 
 void CAsmOptions::parse(int argc, char** argv)
@@ -123,6 +130,42 @@ void CAsmOptions::setOutputName(const std::string& name)
     if (!name.empty() && name[0] == '-') {
         printLine("Warning: Output file name beginning with \"-\" detected! Possible misplaced flag.");
     }
+}
+
+void CAsmOptions::addFormats(const std::string& names)
+{
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t comma = names.find(',', start);
+        const std::string name = names.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
+        if (!CImageWriter::create(name)) {
+            std::string known;
+            for (const std::string& format : CImageWriter::names()) {
+                known += (known.empty() ? "" : ", ") + format;
+            }
+            CToolMessage::error("unknown format '" + name + "' in --format (known: " + known + ")");
+            CProgramExit::stop(1);
+        }
+        if (std::find(m_formats.begin(), m_formats.end(), name) == m_formats.end()) {
+            m_formats.push_back(name);
+        }
+        if (comma == std::string::npos) {
+            return;
+        }
+        start = comma + 1;
+    }
+}
+
+std::vector<std::string> CAsmOptions::outputFiles() const
+{
+    std::vector<std::string> files = {m_outputName + ".txt", m_outputName + ".dat"};
+    for (const std::string& image : CImageEmitter::fileNames(m_outputName, m_formats)) {
+        files.push_back(image);
+    }
+    if (m_listing) {
+        files.push_back(m_listingName);
+    }
+    return files;
 }
 
 void CAsmOptions::refuse(const std::string& argument)

@@ -28,9 +28,16 @@ public:
     bool m_debugFlag = false;
     bool m_debugDump = false;
     bool m_fatalWarnings = false;
+    // Memory-image formats asked for with --format, each once, in order.
+    std::vector<std::string> m_formats;
+    // The make rule file asked for with --depfile; empty without.
+    std::string m_depFile;
     // "--help" and "--version": print, then end with status 0.
     bool m_longHelp = false;
     bool m_longVersion = false;
+
+    // Every file the run writes: ".txt", ".dat", the images, the listing.
+    std::vector<std::string> outputFiles() const;
 
     // The input name cut before its last "." (the whole name when it has none).
     static std::string stripExtension(const std::string& name);
@@ -43,6 +50,8 @@ private:
     // following arguments it consumed.
     int handleOption(int index, int argc, char** argv);
     void setOutputName(const std::string& name);
+    // Adds the comma-separated names; stops the run at an unknown one.
+    void addFormats(const std::string& names);
     void postProcess();
     [[noreturn]] static void refuse(const std::string& argument);
 

@@ -166,6 +166,14 @@ std::vector<std::string> CAsmPreprocessor::buildArguments(const std::string& pre
     for (const std::string& name : options.m_undefines) {
         arguments.push_back("-U" + name);
     }
+    // Only with --depfile: the preprocessor writes the make rule itself,
+    // every output file its target.
+    if (!options.m_depFile.empty()) {
+        arguments.insert(arguments.end(), {"-MD", options.m_depFile});
+        for (const std::string& output : options.outputFiles()) {
+            arguments.insert(arguments.end(), {"-MQ", output});
+        }
+    }
     return arguments;
 }
 

@@ -9,6 +9,7 @@
 #include "asm/CLayoutWarnings.h"
 #include "asm/CSectionTable.h"
 #include "asm/CSymbolTable.h"
+#include "emitter/CImageEmitter.h"
 #include "emitter/CLstEmitter.h"
 #include "emitter/CVornOpcodeGenerator.h"
 #include "emitter/CVornStringEmitter.h"
@@ -46,6 +47,11 @@ void CRozeDov::init(CAsm* driver)
 
     m_lstEmitter = std::make_unique<CLstEmitter>();
     m_lstEmitter->init(this);
+
+    auto imageEmitter = std::make_unique<CImageEmitter>();
+    imageEmitter->init(this);
+    imageEmitter->m_formats = m_common->m_options->m_formats;
+    m_imageEmitter = std::move(imageEmitter);
 }
 
 int CRozeDov::fixupKind(const std::vector<CStatement*>& /*cycle*/, const CSection& /*section*/)
