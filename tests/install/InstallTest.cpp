@@ -281,6 +281,9 @@ const DocumentedOption kDocumentedOptions[] = {
     {"\\-g", {"-g"}},
     {"\\-w", {"-w"}},
     {"\\-debug\\-dump", {"-debug-dump"}},
+    {"\\-\\-fatal\\-warnings", {"--fatal-warnings"}},
+    {"\\-\\-format=", {"--format=vhdl,mif,coe,hex,memh,memb,bin"}},
+    {"\\-\\-depfile=", {"--depfile=prog.d"}},
 };
 
 TEST_F(Install, ManPageDocumentsOptionsTheProgramAccepts)
