@@ -99,6 +99,7 @@ void CAsm::refuseOutputsOverInput(const std::string& name) const
 
 void CAsm::refuseWarnings() const
 {
+    m_common->m_diagnostics->finishWarnings();
     if (m_common->m_options->m_fatalWarnings && m_common->m_diagnostics->warningCount() > 0) {
         CToolMessage::error("warnings are fatal (--fatal-warnings): no file was written");
         CProgramExit::stop(1);

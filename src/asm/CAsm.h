@@ -57,7 +57,8 @@ private:
     void assembleFile(const std::string& name);
     // Stops the run when an output file is the source itself (under any name).
     void refuseOutputsOverInput(const std::string& name) const;
-    // With --fatal-warnings, stops the run when any warning was given.
+    // Says how many warnings were not shown; with --fatal-warnings, stops
+    // the run when any warning was given.
     void refuseWarnings() const;
     // Puts the staged output files in place, or reports why not.
     void commitOutputs();

@@ -236,10 +236,19 @@ std::string CDiagnosticMsgHandler::formatAt(const char* kind, int line, int file
 void CDiagnosticMsgHandler::warn(int line, int fileIndex, Detail detail)
 {
     ++m_warnings;
-    m_lastWarningShown = m_warningsShown;
-    if (m_warningsShown) {
+    m_lastWarningShown = m_warningsShown && m_warnings <= kMostWarningsShown;
+    if (m_lastWarningShown) {
         std::cout.flush();
         std::cerr << formatAt("warning", line, fileIndex, detail, detail.text) << std::flush;
+    }
+}
+
+void CDiagnosticMsgHandler::finishWarnings()
+{
+    if (m_warningsShown && m_warnings > kMostWarningsShown) {
+        std::cout.flush();
+        std::cerr << "rozedov: note: " << m_warnings - kMostWarningsShown << " more warnings not shown\n"
+                  << std::flush;
     }
 }
 

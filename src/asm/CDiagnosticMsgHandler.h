@@ -49,6 +49,10 @@ public:
     void warn(int line, int fileIndex, Detail detail);
     void note(int line, int fileIndex, Detail detail);
     void setWarningsShown(bool shown) { m_warningsShown = shown; }
+    // After this many, warnings are only counted; finishWarnings() says how
+    // many were not shown.
+    static constexpr std::size_t kMostWarningsShown = 100;
+    void finishWarnings();
     // Warnings given (shown or not) since the start.
     std::size_t warningCount() const { return m_warnings; }
 

@@ -124,6 +124,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "does every later one\n    7\n    ^\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// A flood of warnings is cut short: the first hundred, then their count.
+TEST(ManyWarnings, AreCountedAfterTheFirstHundred)
+{
+    ScopedTempDir temp;
+    writeFile("prog.s", manyLines(".text\nt: mov r1, r2\n", "jmp t+1\n", 150));
+    const Assembled run = assemble({});
+    EXPECT_EQ(run.result.status, 0);
+    std::size_t shown = 0;
+    for (std::size_t at = run.result.errors.find(": warning: "); at != std::string::npos;
+         at = run.result.errors.find(": warning: ", at + 1)) {
+        ++shown;
+    }
+    EXPECT_EQ(shown, 100u);
+    EXPECT_NE(run.result.errors.find("rozedov: note: 50 more warnings not shown\n"), std::string::npos);
+}
+
 // Values at the edges fit and get no warning.
 TEST(ValuesThatFit, AreNotWarnedOf)
 {

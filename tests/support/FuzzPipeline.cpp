@@ -94,7 +94,7 @@ void runStages(CRozeDov& driver, CFileBuffer& input)
 // caret under a column that lies inside it.
 void expectWellFormedDiagnostics(const std::string& errors)
 {
-    static const std::regex kTool("rozedov: (error|warning): .*");
+    static const std::regex kTool("rozedov: (error|warning|note): .*");
     static const std::regex kAtLine(".+:[0-9]+: (error|warning|note): .*");
     static const std::regex kAtColumn("(.+?):([0-9]+):([0-9]+): (error|warning|note): .*");
     static const std::regex kCaret("    [ \t]*\\^~*");
