@@ -47,6 +47,12 @@ struct SectionCase {
     const char* lines;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const SectionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ListingLines : public testing::TestWithParam<SectionCase> {};
 
 TEST_P(ListingLines, OffsetAndBytesOfEachCycleStayInsideTheCode)

@@ -20,6 +20,12 @@ struct EncodingCase {
     const char* bits;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const EncodingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 const EncodingCase kEncodings[] = {
     {"mov", Mov, {"R1", "R2"}, 0, "000000001010000"},       {"add", Add, {"R7", "R0", "R5"}, 0, "000001111000101"},
     {"sub", Sub, {"R1", "R2", "R3"}, 0, "000010001010011"}, {"and", And, {"R4", "R5", "R6"}, 0, "000011100101110"},
@@ -78,6 +84,12 @@ struct PatternCase {
     bool warns;  // the statement does not fit the pattern: warning 1
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const PatternCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 const PatternCase kPatterns[] = {
     {"C_M_N_fields", "CccMmmNnn", {0, 0, 0}, {"R1", "R2", "R3"}, {}, "001010011", false},
     {"registers_in_source_order", "SssDdd", {0, 0}, {"R1", "R6"}, {}, "001110", false},
@@ -124,6 +136,12 @@ struct MergeCase {
     const char* merged;
     std::vector<int> warnings;
 };
+
+// Test names show the case's name, not its bytes.
+void PrintTo(const MergeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class MergeOpcodes : public testing::TestWithParam<MergeCase> {};
 

@@ -77,6 +77,12 @@ struct FixupCase {
     Bytes patched;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const FixupCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class FixupPatching : public testing::TestWithParam<FixupCase> {};
 
 TEST_P(FixupPatching, WordAddressGoesIntoTheLowNineBits)

@@ -49,6 +49,12 @@ struct FailureCase {
     std::vector<const char*> absent;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class AssemblyFailure : public testing::TestWithParam<FailureCase> {};
 
 TEST_P(AssemblyFailure, IsReportedAndEndsWithStatusOne)

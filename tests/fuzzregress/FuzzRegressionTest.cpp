@@ -51,7 +51,8 @@ std::string inputName(const testing::TestParamInfo<FuzzInput>& info)
 
 void PrintTo(const FuzzInput& input, std::ostream* out)
 {
-    *out << input.target << " " << input.path.string();
+    // The path below the checkout, so test names do not depend on where it lies.
+    *out << input.target << " " << input.path.lexically_relative(testsupport::sourceDir()).string();
 }
 
 class FuzzRegressionTest : public testing::TestWithParam<FuzzInput> {};

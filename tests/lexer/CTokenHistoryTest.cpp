@@ -50,6 +50,12 @@ struct ReleaseCase {
     std::size_t end;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const ReleaseCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class TokenHistoryRelease : public ::testing::TestWithParam<ReleaseCase> {};
 
 // Indexes stay absolute across releases, released blocks come back for

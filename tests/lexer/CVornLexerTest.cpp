@@ -70,6 +70,12 @@ struct LexCase {
     int unrecognized;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const LexCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class LexerTokens : public testing::TestWithParam<LexCase> {};
 
 TEST_P(LexerTokens, ScansTheExpectedTokens)

@@ -47,6 +47,12 @@ struct ValueCase {
     const char* symbol;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const ValueCase& c, std::ostream* os)
+{
+    *os << testing::PrintToString(std::string(c.text));
+}
+
 class ExpressionValues : public testing::TestWithParam<ValueCase> {};
 
 TEST_P(ExpressionValues, EvaluatesToNumberAndSymbol)
@@ -100,6 +106,12 @@ struct FailureCase {
     const char* text;
     bool wrongSymbolUsage;  // reported with 1312; otherwise a silent syntax failure
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const FailureCase& c, std::ostream* os)
+{
+    *os << testing::PrintToString(std::string(c.text));
+}
 
 class ExpressionFailures : public testing::TestWithParam<FailureCase> {};
 
@@ -179,6 +191,12 @@ struct LimitCase {
     bool ok;
 };
 
+// Test names show the case's name, not its bytes.
+void PrintTo(const LimitCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class ExpressionLimits : public testing::TestWithParam<LimitCase> {};
 
 TEST_P(ExpressionLimits, AcceptUpToTheLimitAndFailQuicklyBeyond)
@@ -223,6 +241,12 @@ struct ConversionCase {
     std::int64_t int64;
     std::uint64_t uint64;
 };
+
+// Test names show the case, not its bytes.
+void PrintTo(const ConversionCase& c, std::ostream* os)
+{
+    *os << c.value;
+}
 
 class ExpressionConversions : public testing::TestWithParam<ConversionCase> {};
 

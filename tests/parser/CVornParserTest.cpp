@@ -74,6 +74,12 @@ struct FormCase {
     const char* sources;
 };
 
+// Test names show the case, not its bytes.
+void PrintTo(const FormCase& c, std::ostream* os)
+{
+    *os << testing::PrintToString(std::string(c.source));
+}
+
 class InstructionForms : public testing::TestWithParam<FormCase> {};
 
 TEST_P(InstructionForms, BuildRecordsWithTheirRoleLists)
@@ -132,6 +138,12 @@ struct LoopCase {
     const char* sections;
     const char* symbols;
 };
+
+// Test names show the case's name, not its bytes.
+void PrintTo(const LoopCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class StatementLoop : public testing::TestWithParam<LoopCase> {};
 
@@ -232,6 +244,12 @@ struct ListingCase {
     std::string source;
     std::vector<std::vector<std::string>> lines;
 };
+
+// Test names show the case's name, not its bytes.
+void PrintTo(const ListingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class ListingText : public testing::TestWithParam<ListingCase> {};
 

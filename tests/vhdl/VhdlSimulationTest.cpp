@@ -131,8 +131,9 @@ std::vector<std::string> programFiles()
                                      testsupport::sourceDir() / "tests" / "vhdl" / "programs"}) {
         std::error_code error;
         for (const fs::directory_entry& entry : fs::directory_iterator(directory, error)) {
+            // Below the checkout, so test names do not depend on where it lies.
             if (entry.path().extension() == ".s") {
-                files.push_back(entry.path().string());
+                files.push_back(entry.path().lexically_relative(testsupport::sourceDir()).string());
             }
         }
     }
@@ -145,7 +146,7 @@ class VhdlProgramTest : public testing::TestWithParam<std::string> {};
 TEST_P(VhdlProgramTest, SimulatedOutputsHoldTheLaidOutWords)
 {
     ScopedTempDir directory;
-    const AssembledImage image = AssembledImage::assemble(GetParam());
+    const AssembledImage image = AssembledImage::assemble((testsupport::sourceDir() / GetParam()).string());
     ASSERT_EQ(image.run.status, 0) << image.run.output;
     checkOutputs(image, image.sections);
 }
