@@ -139,23 +139,38 @@ std::vector<std::string> splitAtNul(std::string_view bytes)
 }
 
 // The preprocessor gets the input name and every include, define and
-// undefine as one argument each, byte for byte, after its fixed arguments.
+// undefine as one argument each, byte for byte, after its fixed arguments;
+// with --depfile then the rule file and every output file as a target.
 void expectVerbatimArguments(const CAsmOptions& options, const std::vector<std::string>& arguments)
 {
     constexpr std::size_t kFixed = 8;
+    const std::vector<std::string> outputs = options.outputFiles();
+    const std::size_t dependencies = options.m_depFile.empty() ? 0 : 2 + 2 * outputs.size();
     const std::size_t expected = kFixed + options.m_includePaths.size() + options.m_defines.size() +
-                                 options.m_undefines.size();
+                                 options.m_undefines.size() + dependencies;
     expect(arguments.size() == expected, "the preprocessor gets another number of arguments");
     expect(arguments.size() > 3 && arguments[3] == options.m_inputFiles.front(), "the input name changed");
     std::size_t at = kFixed;
-    auto expectGroup = [&](const char* flag, const std::vector<std::string>& values) {
-        for (const std::string& value : values) {
-            expect(at < arguments.size() && arguments[at++] == flag + value, "an option value changed");
-        }
+    auto expectNext = [&](const std::string& value) {
+        expect(at < arguments.size() && arguments[at++] == value, "an argument changed: " + value);
     };
-    expectGroup("-I", options.m_includePaths);
-    expectGroup("-D", options.m_defines);
-    expectGroup("-U", options.m_undefines);
+    for (const std::string& path : options.m_includePaths) {
+        expectNext("-I" + path);
+    }
+    for (const std::string& define : options.m_defines) {
+        expectNext("-D" + define);
+    }
+    for (const std::string& name : options.m_undefines) {
+        expectNext("-U" + name);
+    }
+    if (!options.m_depFile.empty()) {
+        expectNext("-MD");
+        expectNext(options.m_depFile);
+        for (const std::string& output : outputs) {
+            expectNext("-MQ");
+            expectNext(output);
+        }
+    }
 }
 
 void expectDerivedNames(const CAsmOptions& options)
