@@ -6,8 +6,25 @@ include(GNUInstallDirs)
 
 set(ROZEDOV_DATA_DIR "${CMAKE_INSTALL_DATADIR}/rozedov")
 
-install(FILES "${PROJECT_SOURCE_DIR}/doc/rozedov.1"
+# The man page and the changelog are installed compressed, as Debian wants
+# them; gzip -n keeps the files the same from build to build.
+find_program(ROZEDOV_GZIP gzip REQUIRED)
+set(ROZEDOV_COMPRESSED_DOCS "")
+foreach(_doc rozedov.1 changelog)
+  add_custom_command(
+    OUTPUT "${PROJECT_BINARY_DIR}/${_doc}.gz"
+    COMMAND sh -c "\"${ROZEDOV_GZIP}\" -9nc \"$1\" > \"$2\"" gzip "${PROJECT_SOURCE_DIR}/doc/${_doc}"
+            "${PROJECT_BINARY_DIR}/${_doc}.gz"
+    DEPENDS "${PROJECT_SOURCE_DIR}/doc/${_doc}"
+    VERBATIM)
+  list(APPEND ROZEDOV_COMPRESSED_DOCS "${PROJECT_BINARY_DIR}/${_doc}.gz")
+endforeach()
+add_custom_target(rozedov_docs ALL DEPENDS ${ROZEDOV_COMPRESSED_DOCS})
+
+install(FILES "${PROJECT_BINARY_DIR}/rozedov.1.gz"
         DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${PROJECT_BINARY_DIR}/changelog.gz" "${PROJECT_SOURCE_DIR}/doc/copyright"
+        DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
 # Editor support: Vim runtime files and a VS Code extension folder.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/editors/vim/"
@@ -18,8 +35,10 @@ install(DIRECTORY "${PROJECT_SOURCE_DIR}/editors/vscode/"
 # The examples directory is globbed at install time, so examples added after
 # configuring are installed too; it is skipped when absent.
 if(EXISTS "${PROJECT_SOURCE_DIR}/examples")
+  # Sources only: never what a run in the checkout left there.
   install(DIRECTORY "${PROJECT_SOURCE_DIR}/examples/"
-          DESTINATION "${ROZEDOV_DATA_DIR}/examples")
+          DESTINATION "${ROZEDOV_DATA_DIR}/examples"
+          FILES_MATCHING PATTERN "*.s" PATTERN "*.inc" PATTERN "*.vhd" PATTERN "README.md")
 endif()
 
 # ---- Debian package --------------------------------------------------------
@@ -30,12 +49,15 @@ set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "rozedov developers")
 set(CPACK_PACKAGE_CONTACT "rozedov developers <rozedov@example.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Cross-assembler for the Vorn teaching processor")
-set(CPACK_PACKAGE_DESCRIPTION
-    "rozedov assembles Vorn assembly sources, run through GCC's C preprocessor, "
-    "into VHDL text: the architecture of an instruction ROM, data-memory "
-    "assignments and an optional listing. Includes a man page and syntax "
-    "highlighting for Vim and VS Code.")
-string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+# Lines of at most 80 characters, as Debian's description field wants; the
+# summary line comes from CPACK_PACKAGE_DESCRIPTION_SUMMARY.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "rozedov assembles Vorn assembly sources, run through GCC's C preprocessor,\n"
+    "into VHDL text: the architecture of an instruction ROM, data-memory\n"
+    "assignments and an optional listing, and into memory images for FPGA\n"
+    "tools (MIF, COE, Intel HEX, Verilog readmem files, raw binary). Includes\n"
+    "a man page and editor support for Vim and VS Code.")
+string(JOIN "" CPACK_DEBIAN_PACKAGE_DESCRIPTION ${CPACK_DEBIAN_PACKAGE_DESCRIPTION})
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
 set(CPACK_STRIP_FILES ON)
 

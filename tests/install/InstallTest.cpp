@@ -141,7 +141,9 @@ constexpr InstalledFile kInstalledFiles[] = {
     {"bin/rozedov", Kind::Symlink},
     {"libexec/rozedov/rozedov", Kind::Executable},
     {"libexec/rozedov/cc1", Kind::Symlink},
-    {"share/man/man1/rozedov.1", Kind::File},
+    {"share/man/man1/rozedov.1.gz", Kind::File},
+    {"share/doc/rozedov/changelog.gz", Kind::File},
+    {"share/doc/rozedov/copyright", Kind::File},
     {"share/rozedov/vim/syntax/vorn.vim", Kind::File},
     {"share/rozedov/vim/ftdetect/vorn.vim", Kind::File},
     {"share/rozedov/vscode/package.json", Kind::File},
@@ -288,7 +290,9 @@ const DocumentedOption kDocumentedOptions[] = {
 
 TEST_F(Install, ManPageDocumentsOptionsTheProgramAccepts)
 {
-    const std::string manPage = readFile(s_prefix / "share/man/man1/rozedov.1");
+    const RunResult unpacked = runProcess({"gzip", "-dc", (s_prefix / "share/man/man1/rozedov.1.gz").string()});
+    ASSERT_EQ(unpacked.status, 0);
+    const std::string manPage = unpacked.output;
     const ScopedPath path(installedPath());
     for (const DocumentedOption& option : kDocumentedOptions) {
         SCOPED_TRACE(option.arguments.front());
