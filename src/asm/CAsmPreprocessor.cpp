@@ -199,11 +199,20 @@ std::string CAsmPreprocessor::describeIrregularOutput()
     return {};
 }
 
+bool CAsmPreprocessor::checkOutputKind()
+{
+    const std::string kind = describeIrregularOutput();
+    if (kind.empty()) {
+        return true;
+    }
+    reportUnreadableOutput();
+    CToolMessage::error(std::string(kOutputFile) + " is " + kind);
+    return false;
+}
+
 bool CAsmPreprocessor::clearOutputFile()
 {
-    if (const std::string kind = describeIrregularOutput(); !kind.empty()) {
-        reportUnreadableOutput();
-        CToolMessage::error(std::string(kOutputFile) + " is " + kind);
+    if (!checkOutputKind()) {
         return false;
     }
     // A link goes, never its target: the preprocessor always writes a new file.
@@ -279,9 +288,7 @@ bool CAsmPreprocessor::runToEnd() const
 
 bool CAsmPreprocessor::loadOutput(CFileBuffer& into) const
 {
-    if (const std::string kind = describeIrregularOutput(); !kind.empty()) {
-        reportUnreadableOutput();
-        CToolMessage::error(std::string(kOutputFile) + " is " + kind);
+    if (!checkOutputKind()) {
         return false;
     }
     std::error_code error;

@@ -29,13 +29,15 @@ public:
     // The preprocessor's argument vector, its path first.
     std::vector<std::string> buildArguments(const std::string& preprocessor) const;
 
-    // What "a.ppf" is when it is neither absent nor a regular file ("a
-    // directory", "a link to a FIFO", ...); empty otherwise.
-    static std::string describeIrregularOutput();
-
     std::string m_inputName;
 
 private:
+    // What "a.ppf" is when it is neither absent nor a regular file ("a
+    // directory", "a link to a FIFO", ...); empty otherwise.
+    static std::string describeIrregularOutput();
+    // True when "a.ppf" is absent or a regular file; otherwise prints why
+    // it cannot be read and returns false.
+    static bool checkOutputKind();
     // Makes way for a new "a.ppf"; false, with the reason printed, when an
     // existing one is no regular file or cannot be removed.
     static bool clearOutputFile();

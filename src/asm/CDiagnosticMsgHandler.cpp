@@ -8,6 +8,7 @@
 #include "asm/CCommonModules.h"
 #include "asm/CFileIndexMap.h"
 #include "util/CProgramExit.h"
+#include "util/CToolMessage.h"
 
 namespace {
 struct MessageEntry {
@@ -201,17 +202,16 @@ std::string CDiagnosticMsgHandler::formatAt(const char* kind, int line, int file
                                             const std::string& rawText) const
 {
     // Quoted source may hold any byte; control characters would break the line.
-    std::string text = rawText;
-    std::replace_if(text.begin(), text.end(), [](char c) { return c >= 0 && c < ' ' && c != '\t'; }, '?');
+    const std::string text = CToolMessage::oneLine(rawText);
     if (fileIndex == -1 || line == -1) {
-        return std::string("rozedov: ") + kind + ": " + text + "\n";
+        return CToolMessage::line(kind, text);
     }
     std::string name;
     if (m_common != nullptr && m_common->m_fileIndexMap) {
         name = m_common->m_fileIndexMap->getName(fileIndex);
     }
     // One line per diagnostic, whatever a line marker named.
-    std::replace_if(name.begin(), name.end(), [](char c) { return c >= 0 && c < ' ' && c != '\t'; }, '?');
+    name = CToolMessage::oneLine(name);
     if (name.empty()) {
         name = "<unnamed>";
     }
@@ -246,9 +246,7 @@ void CDiagnosticMsgHandler::warn(int line, int fileIndex, Detail detail)
 void CDiagnosticMsgHandler::finishWarnings()
 {
     if (m_warningsShown && m_warnings > kMostWarningsShown) {
-        std::cout.flush();
-        std::cerr << "rozedov: note: " << m_warnings - kMostWarningsShown << " more warnings not shown\n"
-                  << std::flush;
+        CToolMessage::note(std::to_string(m_warnings - kMostWarningsShown) + " more warnings not shown");
     }
 }
 

@@ -67,7 +67,6 @@ public:
 
     // The preprocessed text that detail offsets point into; empty when none.
     void setSource(std::string_view text) { m_source = text; }
-    std::string_view source() const { return m_source; }
     // The detail pointing at the first `word` in the line from `offset` on
     // (or at `offset` when the line has none).
     Detail detailAtWord(std::size_t offset, std::string_view word, std::string text) const;

@@ -158,7 +158,8 @@ bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fal
 // exp = expr, then evaluated: a symbol used wrongly fails it with message 1312.
 bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::string& symbol)
 {
-    const std::size_t begin = m_lexer->peek().m_offset;
+    // Where the expression begins, read from the history only for a message.
+    const std::int32_t first = m_lexer->m_cursor;
     tree = m_exprParser.parse(*m_lexer);
     if (!tree) {
         return false;
@@ -170,10 +171,10 @@ bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::
         if (m_diag != nullptr) {
             CDiagnosticMsgHandler::Detail detail;
             detail.text = CExpr::kOneLabelRule;
-            detail.offset = begin;
-            const CToken& last = m_lexer->unget();
-            m_lexer->next();
-            detail.length = last.m_offset + last.m_length > begin ? last.m_offset + last.m_length - begin : 1;
+            detail.offset = m_lexer->historyAt(static_cast<std::size_t>(first)).m_offset;
+            const CToken& last = m_lexer->historyAt(static_cast<std::size_t>(m_lexer->m_cursor) - 1);
+            const std::size_t end = last.m_offset + last.m_length;
+            detail.length = end > detail.offset ? end - detail.offset : 1;
             m_diag->reportError(kWrongSymbolUsage, m_line, m_fileIndex, "", std::move(detail));
         }
         return false;

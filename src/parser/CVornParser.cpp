@@ -129,9 +129,9 @@ void CVornParser::run()
         }
         m_lexer->unget();
         const std::int32_t start = m_lexer->m_cursor;
-        m_statementOffset = m_lexer->peek().m_offset;
+        m_statementOffset = m_lexer->historyAt(static_cast<std::size_t>(start)).m_offset;
         if (!tryStatement(start, id)) {
-            reportSyntaxError(start);
+            reportSyntaxError();
             skipStatement();
             continue;
         }
@@ -188,7 +188,7 @@ bool CVornParser::parseStatement(std::int32_t start, std::int32_t first)
         return true;
     }
     if (m_section == nullptr) {
-        m_diag->reportError(kSectionExpected, m_line, m_fileIndex, "", explainStatement(start));
+        m_diag->reportError(kSectionExpected, m_line, m_fileIndex, "", explainStatement());
         CProgramExit::stop(1);
     }
     if (m_section->m_kind == CSection::Code) {
@@ -343,18 +343,16 @@ void CVornParser::skipStatement()
     }
 }
 
-void CVornParser::reportSyntaxError(std::int32_t start)
+void CVornParser::reportSyntaxError()
 {
-    m_diag->reportError(kSyntaxError, m_line, m_fileIndex, "", explainStatement(start));
+    m_diag->reportError(kSyntaxError, m_line, m_fileIndex, "", explainStatement());
 }
 
-CDiagnosticMsgHandler::Detail CVornParser::explainStatement(std::int32_t start) const
+CDiagnosticMsgHandler::Detail CVornParser::explainStatement() const
 {
-    if (m_input == nullptr || start < 0 || static_cast<std::size_t>(start) < m_lexer->historyBase() ||
-        static_cast<std::size_t>(start) >= m_lexer->historySize()) {
+    if (m_input == nullptr) {
         return {};
     }
     const std::int32_t kind = m_section != nullptr ? m_section->m_kind : 0;
-    return CVornSyntaxDiagnosis(m_rules).explain(m_input->text(), m_lexer->historyAt(static_cast<std::size_t>(start)).m_offset,
-                                                 kind);
+    return CVornSyntaxDiagnosis(m_rules).explain(m_input->text(), m_statementOffset, kind);
 }

@@ -34,8 +34,8 @@ private:
     void skipStatement();
     // Warns of a label defined a second time, with a note at the first.
     void warnRedefinition(const CSymbol& again) const;
-    // Error 1304 for the statement that begins at history index `start`.
-    void reportSyntaxError(std::int32_t start);
-    // What is wrong with the statement at history index `start`, for standard error.
-    CDiagnosticMsgHandler::Detail explainStatement(std::int32_t start) const;
+    // Error 1304 for the statement being parsed.
+    void reportSyntaxError();
+    // What is wrong with the statement being parsed, for standard error.
+    CDiagnosticMsgHandler::Detail explainStatement() const;
 };

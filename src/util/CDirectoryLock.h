@@ -12,8 +12,6 @@ public:
     CDirectoryLock(const CDirectoryLock&) = delete;
     CDirectoryLock& operator=(const CDirectoryLock&) = delete;
 
-    bool held() const { return m_fd >= 0; }
-
 private:
     int m_fd = -1;
 };

@@ -1,7 +1,6 @@
 #include "util/CToolMessage.h"
 
 #include <iostream>
-#include <string>
 
 namespace {
 constexpr std::string_view kProgramName = "rozedov";
@@ -9,23 +8,34 @@ constexpr std::string_view kProgramName = "rozedov";
 void print(std::string_view severity, std::string_view text)
 {
     std::cout.flush();
-    std::string line;
-    line.append(kProgramName).append(": ").append(severity).append(": ");
-    // Names from the command line may hold any byte; the message stays one line.
-    for (char c : text) {
-        line += c >= 0 && c < ' ' && c != '\t' ? '?' : c;
-    }
-    line += '\n';
-    std::cerr << line << std::flush;
+    std::cerr << CToolMessage::line(severity, text) << std::flush;
 }
 }  // namespace
+
+std::string CToolMessage::oneLine(std::string_view text)
+{
+    // Names and source text may hold any byte.
+    std::string shown;
+    shown.reserve(text.size());
+    for (char c : text) {
+        shown += c >= 0 && c < ' ' && c != '\t' ? '?' : c;
+    }
+    return shown;
+}
+
+std::string CToolMessage::line(std::string_view severity, std::string_view text)
+{
+    std::string line(kProgramName);
+    line.append(": ").append(severity).append(": ").append(oneLine(text)).append("\n");
+    return line;
+}
 
 void CToolMessage::error(std::string_view text)
 {
     print("error", text);
 }
 
-void CToolMessage::warning(std::string_view text)
+void CToolMessage::note(std::string_view text)
 {
-    print("warning", text);
+    print("note", text);
 }

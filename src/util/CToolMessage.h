@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 
 // Messages about the run itself rather than a place in the source (files,
@@ -10,5 +11,10 @@
 class CToolMessage {
 public:
     static void error(std::string_view text);
-    static void warning(std::string_view text);
+    static void note(std::string_view text);
+
+    // "rozedov: SEVERITY: TEXT" and its line break, as printed.
+    static std::string line(std::string_view severity, std::string_view text);
+    // The text with every control character but the tab shown as "?".
+    static std::string oneLine(std::string_view text);
 };
