@@ -1,7 +1,7 @@
 // The driver. A run is a straight line of stages on one thread:
-//   1. preprocess: cc1 turns the source into "a.ppf" (other runs in this
-//      directory wait until this one has read it);
-//   2. load "a.ppf" whole;
+//   1. preprocess: cc1 turns the source into "a.ppf" (runs in one directory
+//      side by side each write a file of their own through it);
+//   2. load the preprocessed text whole;
 //   3. parse, then check;
 //   4. layout, then check;
 //   5. the ROM and data texts, then check;
@@ -9,6 +9,8 @@
 //      files replace the old ones together, once all are written.
 // A check stops the run with status 1 once anything has been reported.
 #include "asm/CAsm.h"
+
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <iostream>
@@ -21,9 +23,9 @@
 #include "asm/CDiagnosticMsgHandler.h"
 #include "asm/CFileBuffer.h"
 #include "asm/CFileIndexMap.h"
+#include "asm/CPreprocessedFile.h"
 #include "emitter/CEmitter.h"
 #include "parser/CAsmParser.h"
-#include "util/CDirectoryLock.h"
 #include "util/CFileTransaction.h"
 #include "util/CProgramExit.h"
 #include "util/CSignalCleanup.h"
@@ -35,6 +37,13 @@ namespace {
 bool isIntermediateFile(const std::string& source)
 {
     std::error_code error;
+    if (CPreprocessedFile::isSharedLink()) {
+        // The link leads each process elsewhere: only the link itself is it.
+        struct stat link {};
+        struct stat named {};
+        return ::lstat(CAsmPreprocessor::kOutputFile, &link) == 0 && ::lstat(source.c_str(), &named) == 0 &&
+               link.st_dev == named.st_dev && link.st_ino == named.st_ino;
+    }
     return std::filesystem::equivalent(source, CAsmPreprocessor::kOutputFile, error) && !error;
 }
 }  // namespace
@@ -108,9 +117,6 @@ void CAsm::refuseWarnings() const
 
 void CAsm::preprocess(const std::string& name, CFileBuffer& into)
 {
-    // "a.ppf" is shared by every run in the directory: held from before the
-    // preprocessor starts until the file has been read.
-    const CDirectoryLock lock;
     m_preprocessor->m_inputName = name;
     m_preprocessor->run();
     if (!m_preprocessor->loadOutput(into)) {

@@ -33,17 +33,6 @@ constexpr const char* kFixedArguments[] = {
     "-oa.ppf", "-lang-asm", "-D__HASH__=#", "-D__VANTIC_TC__",
 };
 
-struct FileKindName {
-    mode_t kind;
-    const char* name;
-};
-
-// File kinds that are no place for the preprocessed text.
-constexpr FileKindName kIrregularKinds[] = {
-    {S_IFDIR, "a directory"},        {S_IFIFO, "a FIFO"},  {S_IFCHR, "a character device"},
-    {S_IFBLK, "a block device"},     {S_IFSOCK, "a socket"},
-};
-
 bool isExistingFile(const fs::path& path)
 {
     std::error_code error;
@@ -53,11 +42,6 @@ bool isExistingFile(const fs::path& path)
 std::string errorText(int error)
 {
     return std::generic_category().message(error);
-}
-
-void reportUnreadableOutput()
-{
-    std::cout << "Error: Cannot read the preprocessed file " << CAsmPreprocessor::kOutputFile << "." << std::endl;
 }
 
 // The program's directory made absolute against the starting directory;
@@ -93,11 +77,34 @@ fs::path executableDirectory()
     return error ? fs::path() : self.parent_path();
 }
 
+// In the child: sends errno to the program and ends.
+[[noreturn]] void reportExecError(int report)
+{
+    const int error = errno;
+    [[maybe_unused]] const ssize_t written = ::write(report, &error, sizeof error);
+    ::_exit(kNotExecuted);
+}
+
+// In the child: the run's file on the descriptor the shared link names,
+// open across exec; `report` moves aside first when it sits there.
+bool inheritAsOutput(int output, int& report)
+{
+    constexpr int target = CPreprocessedFile::kDescriptor;
+    if (report == target && (report = ::fcntl(report, F_DUPFD_CLOEXEC, target + 1)) < 0) {
+        return false;
+    }
+    if (output == target) {
+        return ::fcntl(output, F_SETFD, 0) == 0;
+    }
+    return ::dup2(output, target) == target;
+}
+
 // In the child, between fork and exec: only async-signal-safe calls. The
 // child leads a process group of its own, ends with the program (on Linux),
-// takes the signal mask the program had, and reports a failed exec through
-// `report`.
-[[noreturn]] void execPreprocessor(char* const* argv, pid_t parent, const sigset_t& mask, int report)
+// takes the signal mask the program had, finds the run's file (when
+// `output` is one) where the shared "a.ppf" leads, and reports a failed exec
+// through `report`.
+[[noreturn]] void execPreprocessor(char* const* argv, pid_t parent, const sigset_t& mask, int report, int output)
 {
     ::setpgid(0, 0);
 #ifdef __linux__
@@ -109,10 +116,11 @@ fs::path executableDirectory()
     (void)parent;
 #endif
     ::sigprocmask(SIG_SETMASK, &mask, nullptr);
+    if (output >= 0 && !inheritAsOutput(output, report)) {
+        reportExecError(report);
+    }
     ::execvp(argv[0], argv);
-    const int error = errno;
-    [[maybe_unused]] const ssize_t written = ::write(report, &error, sizeof error);
-    ::_exit(kNotExecuted);
+    reportExecError(report);
 }
 
 // The errno a child sent before it ended, or 0 when it executed.
@@ -179,48 +187,10 @@ std::vector<std::string> CAsmPreprocessor::buildArguments(const std::string& pre
 
 void CAsmPreprocessor::run()
 {
-    if (!clearOutputFile() || !runToEnd()) {
+    if (!m_output.prepare() || !runToEnd()) {
+        m_output.finish();
         CProgramExit::stop(1);
     }
-}
-
-std::string CAsmPreprocessor::describeIrregularOutput()
-{
-    struct stat link {};
-    struct stat target {};
-    if (::lstat(kOutputFile, &link) != 0 || ::stat(kOutputFile, &target) != 0) {
-        return {};
-    }
-    for (const FileKindName& entry : kIrregularKinds) {
-        if ((target.st_mode & S_IFMT) == entry.kind) {
-            return S_ISLNK(link.st_mode) ? std::string("a link to ") + entry.name : entry.name;
-        }
-    }
-    return {};
-}
-
-bool CAsmPreprocessor::checkOutputKind()
-{
-    const std::string kind = describeIrregularOutput();
-    if (kind.empty()) {
-        return true;
-    }
-    reportUnreadableOutput();
-    CToolMessage::error(std::string(kOutputFile) + " is " + kind);
-    return false;
-}
-
-bool CAsmPreprocessor::clearOutputFile()
-{
-    if (!checkOutputKind()) {
-        return false;
-    }
-    // A link goes, never its target: the preprocessor always writes a new file.
-    if (::unlink(kOutputFile) != 0 && errno != ENOENT) {
-        CToolMessage::error(std::string("cannot remove ") + kOutputFile + ": " + errorText(errno));
-        return false;
-    }
-    return true;
 }
 
 bool CAsmPreprocessor::runToEnd() const
@@ -247,7 +217,7 @@ bool CAsmPreprocessor::runToEnd() const
         child = ::fork();
         if (child == 0) {
             ::close(report[0]);
-            execPreprocessor(argv.data(), parent, deferred.previousMask(), report[1]);
+            execPreprocessor(argv.data(), parent, deferred.previousMask(), report[1], m_output.descriptor());
         }
         forkError = errno;
         if (child > 0) {
@@ -286,16 +256,9 @@ bool CAsmPreprocessor::runToEnd() const
     return true;
 }
 
-bool CAsmPreprocessor::loadOutput(CFileBuffer& into) const
+bool CAsmPreprocessor::loadOutput(CFileBuffer& into)
 {
-    if (!checkOutputKind()) {
-        return false;
-    }
-    std::error_code error;
-    if (!into.loadFromFile(kOutputFile, error)) {
-        reportUnreadableOutput();
-        CToolMessage::error(std::string("cannot read ") + kOutputFile + ": " + error.message());
-        return false;
-    }
-    return true;
+    const bool loaded = m_output.load(into);
+    m_output.finish();
+    return loaded;
 }

@@ -1,17 +1,31 @@
 #pragma once
 
-// An advisory lock on a directory, held while the object lives: runs in the
-// same directory that share a file there take turns. The lock is taken on
-// the directory itself, so no lock file is left behind, and it ends with the
-// process however that ends. Waiting for it is silent. Where the directory
-// cannot be opened or locked, the run goes on without the lock.
+// An advisory lock on a directory: runs in the same directory that share a
+// file there coordinate through it. The lock is taken on the directory
+// itself, so no lock file is left behind, and it ends with the process
+// however that ends. Waiting for it is silent. Where the directory cannot be
+// opened or locked, the run goes on without the lock.
 class CDirectoryLock {
 public:
-    explicit CDirectoryLock(const char* directory = ".");
+    enum class Mode { Shared, Exclusive };
+
+    explicit CDirectoryLock(const char* directory = ".") : m_directory(directory) {}
     ~CDirectoryLock();
     CDirectoryLock(const CDirectoryLock&) = delete;
     CDirectoryLock& operator=(const CDirectoryLock&) = delete;
 
+    // Waits until the lock is held in the mode; false where it cannot be had.
+    bool lock(Mode mode);
+    // Gives up the lock held, then takes it exclusively if nobody else holds
+    // it in any mode; false (and no lock held) otherwise.
+    bool tryLockAlone();
+    void unlock();
+
 private:
+    // The directory opened, or false where it cannot be.
+    bool open();
+    void close();
+
+    const char* m_directory;
     int m_fd = -1;
 };

@@ -153,6 +153,8 @@ bool CFileTransaction::commit(std::string& failedPath, std::error_code& error)
             return false;
         }
     }
+    // A signal waits until the whole set is in place: never a mixture.
+    const CSignalCleanup::Deferred deferred;
     for (Staged& staged : m_staged) {
         if (!place(staged, error)) {
             failedPath = staged.path;
@@ -167,29 +169,10 @@ bool CFileTransaction::commit(std::string& failedPath, std::error_code& error)
 
 bool CFileTransaction::place(Staged& staged, std::error_code& error)
 {
-    const CSignalCleanup::Deferred deferred;
     if (staged.tempName.empty()) {
-        // An unnamed file gets the target's name when there is none yet,
-        // else a temporary name that is then renamed over the target.
-        const std::string source = fdPath(staged.fd);
-        if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, staged.target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
-            return true;
-        }
-        if (errno != EEXIST) {
-            error = lastError();
-            return false;
-        }
-        std::string name = uniqueTempName(staged.target);
-        while (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) != 0) {
-            if (errno != EEXIST) {
-                error = lastError();
-                return false;
-            }
-            name = uniqueTempName(staged.target);
-        }
-        staged.tempName = name;
-        staged.cleanupSlot = CSignalCleanup::addTempFile(name.c_str());
+        return linkIntoPlace(staged.fd, staged.target, error);
     }
+    const CSignalCleanup::Deferred deferred;
     if (std::rename(staged.tempName.c_str(), staged.target.c_str()) != 0) {
         error = lastError();
         return false;
@@ -198,6 +181,46 @@ bool CFileTransaction::place(Staged& staged, std::error_code& error)
     staged.cleanupSlot = -1;
     staged.tempName.clear();
     return true;
+}
+
+bool CFileTransaction::linkIntoPlace(int fd, const std::string& target, std::error_code& error)
+{
+    // The target's name directly when there is none yet, else through a
+    // temporary name renamed over it.
+    const std::string source = fdPath(fd);
+    if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+        return true;
+    }
+    if (errno != EEXIST) {
+        error = lastError();
+        return false;
+    }
+    return replace(
+        target,
+        [&source](const char* name) { return ::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, name, AT_SYMLINK_FOLLOW); },
+        error);
+}
+
+bool CFileTransaction::replace(const std::string& target, const std::function<int(const char* name)>& create,
+                               std::error_code& error)
+{
+    const CSignalCleanup::Deferred deferred;
+    std::string name = uniqueTempName(target);
+    while (create(name.c_str()) != 0) {
+        if (errno != EEXIST) {
+            error = lastError();
+            return false;
+        }
+        name = uniqueTempName(target);
+    }
+    const int slot = CSignalCleanup::addTempFile(name.c_str());
+    const bool renamed = std::rename(name.c_str(), target.c_str()) == 0;
+    if (!renamed) {
+        error = lastError();
+        ::unlink(name.c_str());
+    }
+    CSignalCleanup::forgetTempFile(slot);
+    return renamed;
 }
 
 void CFileTransaction::abandon()

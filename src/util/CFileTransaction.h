@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -31,6 +32,15 @@ public:
     bool commit(std::string& failedPath, std::error_code& error);
     // Removes every staged file; the targets stay as they were.
     void abandon();
+
+    // Replaces `target` in one step with what `create` makes under the
+    // fresh name it is given (returning 0, or -1 with errno set): made
+    // beside the target, then renamed over it; a signal in between removes it.
+    static bool replace(const std::string& target, const std::function<int(const char* name)>& create,
+                        std::error_code& error);
+    // Gives the unnamed file open on `fd` the name `target`, in place of
+    // whatever has that name.
+    static bool linkIntoPlace(int fd, const std::string& target, std::error_code& error);
 
 private:
     struct Staged {

@@ -28,16 +28,19 @@ using Strings = std::vector<std::string>;
 namespace {
 
 // A stand-in preprocessor: records its arguments (NUL-terminated) in
-// cc1-args, copies cc1-output to a.ppf (with cc1-rename, through a
-// temporary file renamed into place), writes its process id into the FIFO
-// cc1-ready when there is one, stays with cc1-hang, and exits with the
-// status in cc1-status.
+// cc1-args, copies cc1-output (else INPUT.ppf, for the input INPUT) to a.ppf
+// (with cc1-rename, through a temporary file renamed into place), writes its
+// process id into the FIFO cc1-ready when there is one, then waits for a line
+// on the FIFO INPUT.gate when there is one, stays with cc1-hang, and exits
+// with the status in cc1-status.
 constexpr const char* kStandIn =
     "#!/bin/sh\n"
     "for a in \"$0\" \"$@\"; do printf '%s\\0' \"$a\"; done > cc1-args\n"
     "if [ -f cc1-rename ]; then /bin/cp cc1-output a.ppf.part && /bin/mv a.ppf.part a.ppf\n"
-    "elif [ -f cc1-output ]; then /bin/cp cc1-output a.ppf; fi\n"
+    "elif [ -f cc1-output ]; then /bin/cp cc1-output a.ppf\n"
+    "elif [ -f \"$3.ppf\" ]; then /bin/cp \"$3.ppf\" a.ppf; fi\n"
     "[ -p cc1-ready ] && echo $$ > cc1-ready\n"
+    "[ -p \"$3.gate\" ] && /usr/bin/head -n 1 \"$3.gate\" > /dev/null\n"
     "[ -f cc1-hang ] && exec /bin/sleep 60\n"
     "exit $(/bin/cat cc1-status 2>/dev/null || echo 0)\n";
 
@@ -239,7 +242,7 @@ std::vector<HostileCase> hostileCases()
         {"danglingLink", [] { fs::create_symlink("nowhere", "a.ppf"), writeFile("cc1-output", kProgram); }, 0, "",
          "", true, [] { EXPECT_EQ(readFile("a.ppf"), kProgram); }},
         {"earlierFileNotRewritten", [] { writeFile("a.ppf", kProgram); }, 1, kUnreadable,
-         "rozedov: error: cannot read a.ppf: No such file or directory\n", true,
+         "rozedov: error: the preprocessor did not write a.ppf\n", true,
          [] { EXPECT_FALSE(fs::exists("a.ppf")); }},
         {"renamedIntoPlace",
          [] {
@@ -400,6 +403,39 @@ INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
                                          InterruptCase{"interruptWhileParsing", SIGINT, true},
                                          InterruptCase{"terminateWhileParsing", SIGTERM, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Runs in one directory preprocess side by side: a run whose preprocessor
+// is still at work holds up no other, and each reads its own text.
+TEST(SideBySide, SlowPreprocessorHoldsUpNoOtherRun)
+{
+    ScopedTempDir temp;
+    const fs::path program = installStandIn(temp.path() / "bin");
+    const std::string slowText = ".data\n11\n";
+    const std::string fastText = ".data\n22\n";
+    for (const char* name : {"slow.s", "fast.s"}) {
+        writeFile(name, "");
+    }
+    writeFile("slow.s.ppf", slowText);
+    writeFile("fast.s.ppf", fastText);
+    ASSERT_EQ(::mkfifo("cc1-ready", 0600), 0);
+    ASSERT_EQ(::mkfifo("slow.s.gate", 0600), 0);
+
+    testsupport::StartedProcess slow({program.string(), "slow.s"}, "../slow.out", "../slow.err");
+    ASSERT_GT(awaitStandIn(), 0);
+    fs::remove("cc1-ready");
+    // Bounded, so that a run kept waiting fails the test instead of hanging it.
+    const testsupport::RunResult fast = runProcess({"/usr/bin/timeout", "20", program.string(), "fast.s"});
+    EXPECT_EQ(fast.status, 0) << fast.errors;
+    std::ofstream("slow.s.gate") << "go\n";
+    EXPECT_EQ(slow.finish(), 0);
+
+    EXPECT_NE(readFile("fast.o.dat").find("x\"0016\""), std::string::npos) << readFile("fast.o.dat");
+    EXPECT_NE(readFile("slow.o.dat").find("x\"000b\""), std::string::npos) << readFile("slow.o.dat");
+    EXPECT_FALSE(fs::is_symlink("a.ppf"));
+    EXPECT_EQ(readFile("a.ppf"), slowText);
+    fs::remove("../slow.out");
+    fs::remove("../slow.err");
+}
 
 // Nothing runs in a killed process; the preprocessor ends with it all the same.
 TEST(InterruptedHard, KilledRunTakesThePreprocessorAlong)

@@ -109,8 +109,9 @@ TEST(ConcurrentRuns, EachRunGivesWhatItGivesAlone)
         EXPECT_EQ(statuses.back(), 0) << "round " << round;
         EXPECT_EQ(readFile("prog0.twice.out"), alone.front().printed) << "round " << round;
     }
-    // Afterwards "a.ppf" holds one run's whole preprocessed text: it ends
-    // with the last line of one of the sources.
+    // Afterwards "a.ppf" is a regular file with one run's whole preprocessed
+    // text: it ends with the last line of one of the sources.
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("a.ppf")));
     const std::string last = readFile("a.ppf");
     bool whole = false;
     for (int index = 0; index < kPrograms; ++index) {
