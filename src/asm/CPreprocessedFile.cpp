@@ -12,6 +12,7 @@
 
 #include "asm/CFileBuffer.h"
 #include "util/CFileTransaction.h"
+#include "util/CSignalCleanup.h"
 #include "util/CToolMessage.h"
 
 namespace {
@@ -102,6 +103,8 @@ bool CPreprocessedFile::prepare()
     m_finished = false;
     if (m_sharing == Sharing::WherePossible && openPrivateFile()) {
         if (m_lock.lock(CDirectoryLock::Mode::Shared)) {
+            // A run ended by a signal takes the link along, where no other run needs it.
+            CSignalCleanup::setSharedLink(m_lock.descriptor(), kName, kLinkText);
             return placeSharedLink();
         }
         closePrivateFile();
@@ -187,6 +190,7 @@ void CPreprocessedFile::finish()
         return;
     }
     m_finished = true;
+    CSignalCleanup::setSharedLink(-1, nullptr, nullptr);
     // While other runs preprocess, the link stays; the last of them puts
     // its text in place.
     if (m_fd >= 0 && m_lock.tryLockAlone() && isSharedLink()) {

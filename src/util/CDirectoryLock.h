@@ -20,6 +20,8 @@ public:
     // it in any mode; false (and no lock held) otherwise.
     bool tryLockAlone();
     void unlock();
+    // The descriptor the lock is held through; -1 when none is held.
+    int descriptor() const { return m_fd; }
 
 private:
     // The directory opened, or false where it cannot be.

@@ -1,5 +1,6 @@
 #include "util/CSignalCleanup.h"
 
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,9 @@ struct TempSlot {
 
 volatile sig_atomic_t g_childGroup = -1;
 std::array<TempSlot, kSlots> g_tempFiles;
+volatile sig_atomic_t g_linkLock = -1;
+const char* g_linkPath = nullptr;
+const char* g_linkText = nullptr;
 
 void endChildGroup()
 {
@@ -40,10 +44,25 @@ void removeTempFiles()
     }
 }
 
+void removeSharedLink()
+{
+    const int lock = static_cast<int>(g_linkLock);
+    if (lock < 0 || ::flock(lock, LOCK_UN) != 0 || ::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+        return;
+    }
+    char text[256];
+    const ssize_t length = ::readlink(g_linkPath, text, sizeof text);
+    if (length >= 0 && static_cast<std::size_t>(length) == std::strlen(g_linkText) &&
+        std::memcmp(text, g_linkText, static_cast<std::size_t>(length)) == 0) {
+        ::unlink(g_linkPath);
+    }
+}
+
 extern "C" void onSignal(int signal)
 {
     endChildGroup();
     removeTempFiles();
+    removeSharedLink();
     ::_exit(128 + signal);
 }
 }  // namespace
@@ -81,6 +100,8 @@ void CSignalCleanup::cleanUp()
     for (TempSlot& slot : g_tempFiles) {
         slot.used = 0;
     }
+    removeSharedLink();
+    g_linkLock = -1;
 }
 
 void CSignalCleanup::setChildGroup(pid_t group)
@@ -110,6 +131,14 @@ void CSignalCleanup::forgetTempFile(int slot)
     if (slot >= 0 && static_cast<std::size_t>(slot) < g_tempFiles.size()) {
         g_tempFiles[static_cast<std::size_t>(slot)].used = 0;
     }
+}
+
+void CSignalCleanup::setSharedLink(int lockFd, const char* path, const char* text)
+{
+    const Deferred deferred;
+    g_linkPath = path;
+    g_linkText = text;
+    g_linkLock = lockFd;
 }
 
 CSignalCleanup::Deferred::Deferred()

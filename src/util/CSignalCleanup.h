@@ -31,6 +31,12 @@ public:
     // Forgets a slot (the file was renamed or removed).
     static void forgetTempFile(int slot);
 
+    // A link that other runs may rely on as well, in a directory the run
+    // holds a shared lock on (through `lockFd`): a signal removes it only
+    // when that lock can be had alone and the link still reads `text`. Both
+    // strings must live as long as the program. -1 forgets the link.
+    static void setSharedLink(int lockFd, const char* path, const char* text);
+
     // While alive, the handled signals wait: a file created or renamed in
     // that time is registered or forgotten before a handler can run.
     class Deferred {
