@@ -99,11 +99,12 @@ bool inheritAsOutput(int output, int& report)
     return ::dup2(output, target) == target;
 }
 
-// In the child, between fork and exec: only async-signal-safe calls. The
-// child leads a process group of its own, ends with the program (on Linux),
-// takes the signal mask the program had, finds the run's file (when
-// `output` is one) where the shared "a.ppf" leads, and reports a failed exec
-// through `report`.
+// In the child, which shares the program's memory until it execs (vfork):
+// only async-signal-safe calls, and none of the program's signal handlers
+// may run in it. The child leads a process group of its own, ends with the
+// program (on Linux), takes the signal mask the program had, finds the run's
+// file (when `output` is one) where the shared "a.ppf" leads, and reports a
+// failed exec through `report`.
 [[noreturn]] void execPreprocessor(char* const* argv, pid_t parent, const sigset_t& mask, int report, int output)
 {
     ::setpgid(0, 0);
@@ -115,6 +116,18 @@ bool inheritAsOutput(int output, int& report)
 #else
     (void)parent;
 #endif
+    // The child's dispositions are its own: handled signals go back to the
+    // default before they are let through (exec would do it anyway).
+    const sigset_t handled = CSignalCleanup::handledSignals();
+    struct sigaction byDefault {};
+    byDefault.sa_handler = SIG_DFL;
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction current {};
+        if (sigismember(&handled, signal) == 1 && ::sigaction(signal, nullptr, &current) == 0 &&
+            current.sa_handler != SIG_IGN) {
+            ::sigaction(signal, &byDefault, nullptr);
+        }
+    }
     ::sigprocmask(SIG_SETMASK, &mask, nullptr);
     if (output >= 0 && !inheritAsOutput(output, report)) {
         reportExecError(report);
@@ -214,7 +227,8 @@ bool CAsmPreprocessor::runToEnd() const
         // A signal from here on finds the child registered, to be ended with the run.
         const CSignalCleanup::Deferred deferred;
         const pid_t parent = ::getpid();
-        child = ::fork();
+        // vfork: nothing of the program is copied for a child that execs at once.
+        child = ::vfork();
         if (child == 0) {
             ::close(report[0]);
             execPreprocessor(argv.data(), parent, deferred.previousMask(), report[1], m_output.descriptor());
