@@ -26,6 +26,10 @@ install(FILES "${PROJECT_BINARY_DIR}/rozedov.1.gz"
 install(FILES "${PROJECT_BINARY_DIR}/changelog.gz" "${PROJECT_SOURCE_DIR}/doc/copyright"
         DESTINATION "${CMAKE_INSTALL_DOCDIR}")
 
+# The program is linked statically on purpose (see CMakeLists.txt).
+install(FILES "${PROJECT_SOURCE_DIR}/doc/lintian-overrides"
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides" RENAME rozedov)
+
 # Editor support: Vim runtime files and a VS Code extension folder.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/editors/vim/"
         DESTINATION "${ROZEDOV_DATA_DIR}/vim")
