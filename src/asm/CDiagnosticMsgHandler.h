@@ -55,6 +55,8 @@ public:
     void finishWarnings();
     // Warnings given (shown or not) since the start.
     std::size_t warningCount() const { return m_warnings; }
+    // Whether the next warning will be shown; when not, its text need not be made.
+    bool nextWarningShown() const { return m_warningsShown && m_warnings < kMostWarningsShown; }
 
     void flush();
     // Flushes, then stops the program with status 1 if anything was reported.

@@ -71,11 +71,17 @@ void CLayoutWarnings::run()
     checkOverlaps();
 }
 
-void CLayoutWarnings::warn(const CStatement& statement, std::string_view word, std::string text)
+void CLayoutWarnings::warn(const CStatement& statement, std::string_view word,
+                           const std::function<std::string()>& text)
 {
     CDiagnosticMsgHandler& diagnostics = *m_common->m_diagnostics;
+    if (!diagnostics.nextWarningShown()) {
+        // Counted only: the handler prints nothing of it.
+        diagnostics.warn(statement.m_line, statement.m_fileIndex, {});
+        return;
+    }
     diagnostics.warn(statement.m_line, statement.m_fileIndex,
-                     diagnostics.detailAtWord(statement.m_offset, word, std::move(text)));
+                     diagnostics.detailAtWord(statement.m_offset, word, text()));
 }
 
 const CStatement* CLayoutWarnings::statementOfCycle(const CSection& section, std::int32_t cycle)
@@ -108,12 +114,15 @@ void CLayoutWarnings::checkDataWords(const CSection& section)
         if (statement->m_id != kDataWordId || !evaluateOperand(*statement, value, symbol) || !symbol.empty()) {
             continue;
         }
-        const std::string stored = hexWord(storedWord(section, statement->m_cycle));
+        auto stored = [&] { return hexWord(storedWord(section, statement->m_cycle)); };
         if (!std::isfinite(value)) {
-            warn(*statement, {}, "this data word is no number (a division by zero?); " + stored + " is stored");
-        } else if (value < kLowestDataWord || value > kHighestDataWord) {
             warn(*statement, {},
-                 "data word " + number(value) + " does not fit 16 bits (-32768 to 65535); " + stored + " is stored");
+                 [&] { return "this data word is no number (a division by zero?); " + stored() + " is stored"; });
+        } else if (value < kLowestDataWord || value > kHighestDataWord) {
+            warn(*statement, {}, [&] {
+                return "data word " + number(value) + " does not fit 16 bits (-32768 to 65535); " + stored() +
+                       " is stored";
+            });
         }
     }
 }
@@ -129,13 +138,15 @@ void CLayoutWarnings::checkSectionSize(const CSection& section)
         return;
     }
     if (section.m_kind == CSection::Code) {
-        warn(*first, {},
-             "the code reaches word " + std::to_string(words - 1) +
-                 ", beyond the ROM's 512 words (0 to 511): this and every later word do not fit");
+        warn(*first, {}, [&] {
+            return "the code reaches word " + std::to_string(words - 1) +
+                   ", beyond the ROM's 512 words (0 to 511): this and every later word do not fit";
+        });
     } else {
-        warn(*first, {},
-             "data word " + std::to_string(kMemoryWords) +
-                 " lies beyond the data memory's 512 words (0 to 511), as does every later one");
+        warn(*first, {}, [&] {
+            return "data word " + std::to_string(kMemoryWords) +
+                   " lies beyond the data memory's 512 words (0 to 511), as does every later one";
+        });
     }
 }
 
@@ -159,9 +170,10 @@ void CLayoutWarnings::checkJump(const CSection& section, const CStatement& state
         // A plain number is the word address itself; its low bits are encoded.
         const std::int64_t word = CExpr::toInt64(value);
         if (!std::isfinite(value) || word < 0 || word >= kMemoryWords) {
-            warn(statement, {},
-                 "jump target " + number(value) + " does not fit 9 bits (words 0 to 511); word " +
-                     std::to_string(static_cast<std::uint64_t>(word) & (kMemoryWords - 1)) + " is encoded");
+            warn(statement, {}, [&] {
+                return "jump target " + number(value) + " does not fit 9 bits (words 0 to 511); word " +
+                       std::to_string(static_cast<std::uint64_t>(word) & (kMemoryWords - 1)) + " is encoded";
+            });
         }
         return;
     }
@@ -176,25 +188,28 @@ void CLayoutWarnings::checkLabelTarget(const CSection& section, const CStatement
                                        std::int64_t addend)
 {
     if (symbol.m_section->m_kind != CSection::Code) {
-        warn(statement, symbol.m_name, "jump to '" + symbol.m_name + "', a label of a data section");
+        warn(statement, symbol.m_name, [&] { return "jump to '" + symbol.m_name + "', a label of a data section"; });
         return;
     }
     if (symbol.m_section != &section) {
-        warn(statement, symbol.m_name,
-             "jump to '" + symbol.m_name + "', a label of another code section (each has its own ROM block)");
+        warn(statement, symbol.m_name, [&] {
+            return "jump to '" + symbol.m_name + "', a label of another code section (each has its own ROM block)";
+        });
         return;
     }
     const std::int64_t target = static_cast<std::int64_t>(symbol.m_value) + addend;
     const std::int64_t word = target >> 1;
     const std::int64_t encoded = word & (kMemoryWords - 1);
     if (target % 2 != 0) {
-        warn(statement, symbol.m_name,
-             "jump target is byte " + std::to_string(target) + ", inside word " + std::to_string(word) +
-                 ": addends count bytes, two per word; word " + std::to_string(encoded) + " is encoded");
+        warn(statement, symbol.m_name, [&] {
+            return "jump target is byte " + std::to_string(target) + ", inside word " + std::to_string(word) +
+                   ": addends count bytes, two per word; word " + std::to_string(encoded) + " is encoded";
+        });
     } else if (word < 0 || word >= kMemoryWords) {
-        warn(statement, symbol.m_name,
-             "jump target is word " + std::to_string(word) + ", beyond the ROM's 512 words; word " +
-                 std::to_string(encoded) + " is encoded");
+        warn(statement, symbol.m_name, [&] {
+            return "jump target is word " + std::to_string(word) + ", beyond the ROM's 512 words; word " +
+                   std::to_string(encoded) + " is encoded";
+        });
     }
 }
 
@@ -215,14 +230,17 @@ void CLayoutWarnings::checkOverlaps()
         if (before > 0) {
             const std::int64_t overlap = std::min(before, words);
             if (section->m_kind == CSection::Code) {
-                warn(first, {},
-                     "a second code section: its ROM block gives words 0 to " + std::to_string(overlap - 1) +
-                         " again, and a design can keep only one of the blocks");
+                warn(first, {}, [&] {
+                    return "a second code section: its ROM block gives words 0 to " + std::to_string(overlap - 1) +
+                           " again, and a design can keep only one of the blocks";
+                });
             } else {
-                const std::string words = overlap == 1 ? "sMEM(0)"
-                                                        : "sMEM(0) to sMEM(" + std::to_string(overlap - 1) + ")";
-                warn(first, {}, "a second data section: it assigns " + words +
-                                    " again, after the earlier section; the later value wins");
+                warn(first, {}, [&] {
+                    const std::string words = overlap == 1 ? "sMEM(0)"
+                                                            : "sMEM(0) to sMEM(" + std::to_string(overlap - 1) + ")";
+                    return "a second data section: it assigns " + words +
+                           " again, after the earlier section; the later value wins";
+                });
             }
         }
         before = std::max(before, words);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -33,7 +34,8 @@ private:
     static const CStatement* statementOfCycle(const CSection& section, std::int32_t cycle);
     // The 16-bit word laid out for a cycle.
     static std::uint32_t storedWord(const CSection& section, std::int32_t cycle);
-    void warn(const CStatement& statement, std::string_view word, std::string text);
+    // Gives a warning at the statement; its text is made only when it is shown.
+    void warn(const CStatement& statement, std::string_view word, const std::function<std::string()>& text);
 
     CCommonModules* m_common;
 };

@@ -109,6 +109,12 @@ bool sameText(std::string_view a, std::string_view b)
     return true;
 }
 
+// The bit of m_keywordLengths that stands for a word of this length.
+std::size_t lengthBit(std::size_t length, std::size_t bits)
+{
+    return std::min(length, bits - 1);
+}
+
 // Appends a decimal digit, saturating at the largest 32-bit value.
 std::int32_t appendDigit(std::int32_t value, int c)
 {
@@ -299,8 +305,10 @@ void CLexer::indexKeywords()
 {
     m_keywordIndex.clear();
     m_keywordIndex.reserve(m_keywords.size());
+    m_keywordLengths.reset();
     for (const auto& [word, id] : m_keywords) {
         m_keywordIndex.emplace(word, id);
+        m_keywordLengths.set(lengthBit(word.size(), m_keywordLengths.size()));
     }
 }
 
@@ -422,6 +430,10 @@ bool CLexer::scanIdentifier(CToken& token)
 
 std::int32_t CLexer::lookupKeyword(std::string& word)
 {
+    // A word of a length no keyword has needs no look-up (most labels).
+    if (!m_keywordLengths.test(lengthBit(word.size(), m_keywordLengths.size()))) {
+        return TOK_IDENTIFIER;
+    }
     if (const std::int32_t id = findKeyword(word); id != TOK_NONE) {
         return id;
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -111,5 +112,8 @@ private:
     std::array<std::vector<std::size_t>, 256> m_operatorCandidates;
     std::size_t m_indexedOperators = 0;
     std::unordered_map<std::string_view, std::int32_t> m_keywordIndex;
+    // The lengths of the keywords (the last bit for all from its length on):
+    // a word of another length is no keyword, in any spelling.
+    std::bitset<64> m_keywordLengths;
     std::string m_upperWord;
 };

@@ -24,6 +24,8 @@ public:
     virtual const CSymExpOperand* asSymExp() const { return nullptr; }
 
     std::int32_t m_kind;
+    // Its role in the statement (CStatement::Role), set when the statement takes it.
+    std::int32_t m_role = 0;
     std::string m_text;
 };
 

@@ -24,11 +24,6 @@ void requireConsistent(bool condition, const char* text, int line)
 CParseRule::CParseRule(std::string name, std::string def, std::vector<OperandSpec> operands, std::int32_t id)
     : m_name(std::move(name)), m_def(std::move(def)), m_operands(std::move(operands)), m_id(id)
 {
-    for (const auto& [kind, role] : m_operands) {
-        m_sources += CStatement::isSource(role) ? 1 : 0;
-        m_destinations += CStatement::isDestination(role) ? 1 : 0;
-        m_auxiliaries += role == CStatement::Auxiliary ? 1 : 0;
-    }
 }
 
 // rule = element*, then verify; a verified match builds its record.
@@ -84,7 +79,7 @@ bool CParseRule::verify(CAsmParser& /*parser*/)
 void CParseRule::build(CAsmParser& parser)
 {
     auto statement = std::make_unique<CStatement>(m_id);
-    statement->reserveOperands(m_operands.size(), m_sources, m_destinations, m_auxiliaries);
+    statement->reserveOperands(m_operands.size());
     std::size_t expIndex = 0;
     std::size_t strIndex = 0;
     for (const auto& [kind, role] : m_operands) {

@@ -50,9 +50,4 @@ public:
 
 private:
     bool matchElement(CAsmParser& parser, const Element& element);
-
-    // How many operands each role list of a built record receives.
-    std::size_t m_sources = 0;
-    std::size_t m_destinations = 0;
-    std::size_t m_auxiliaries = 0;
 };

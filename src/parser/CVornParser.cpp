@@ -307,7 +307,7 @@ bool CVornParser::parseDataWord(std::int32_t start)
         m_lexer->unget();
     }
     auto statement = std::make_unique<CStatement>(kDataWordId);
-    statement->reserveOperands(1, 1, 0, 0);
+    statement->reserveOperands(1);
     statement->addOperand(std::make_unique<CSymExpOperand>(std::move(tree)), CStatement::Source);
     addStatement(std::move(statement));
     closeStatement();

@@ -29,7 +29,8 @@ std::string describeOperand(const COperand* operand)
     return text.str();
 }
 
-std::string describeOperands(const std::vector<COperand*>& operands)
+template <typename Operands>
+std::string describeOperands(const Operands& operands)
 {
     std::string text;
     for (const COperand* operand : operands) {
