@@ -10,7 +10,10 @@
 #     rozedov -l     - the whole assembly with the listing
 #   and prints each step's median wall time and peak resident memory, and the
 #   medians of each round's ratios (rozedov to cc1, -l to plain) and of its
-#   time after cc1 (rozedov minus cc1, in ms).
+#   time after cc1 (rozedov minus cc1, in ms). Programs of up to 10,000 lines
+#   also get PAIRS paired runs (cc1 alone, then rozedov, outside /usr/bin/time)
+#   and the median of the pairs' differences, which a few rounds of runs
+#   this short cannot give.
 # batch: generates BATCH_PROGRAMS programs of BATCH_LINES lines into one
 #   directory and times "make -j2" over them, once with targets that run
 #   cc1 alone and once with targets that run rozedov (all in that directory,
@@ -26,6 +29,7 @@
 # Settings (environment variables):
 #   SIZES           program sizes in lines     (default "100 10000 100000 1000000")
 #   RUNS            rounds per measurement     (default 5)
+#   PAIRS           paired runs per small size (default 50)
 #   BATCH_PROGRAMS  programs in the batch      (default 200)
 #   BATCH_LINES     lines per batch program    (default 200)
 #   CALLGRIND_LINES program size for callgrind (default 100000)
@@ -43,6 +47,7 @@ repo_dir=$(cd "$script_dir/.." && pwd)
 
 SIZES=${SIZES:-"100 10000 100000 1000000"}
 RUNS=${RUNS:-5}
+PAIRS=${PAIRS:-50}
 BATCH_PROGRAMS=${BATCH_PROGRAMS:-200}
 BATCH_LINES=${BATCH_LINES:-200}
 CALLGRIND_LINES=${CALLGRIND_LINES:-100000}
@@ -74,6 +79,7 @@ for part in "$@"; do
 done
 
 [[ "$RUNS" =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive number, got '$RUNS'"
+[[ "$PAIRS" =~ ^[0-9]+$ ]] || die "PAIRS must be a number, got '$PAIRS'"
 [[ "$TIMEOUT" =~ ^[0-9]+$ ]] || die "TIMEOUT must be a number of seconds, got '$TIMEOUT'"
 [[ "$BATCH_PROGRAMS" =~ ^[1-9][0-9]*$ ]] || die "BATCH_PROGRAMS must be a positive number, got '$BATCH_PROGRAMS'"
 [[ "$BATCH_LINES" =~ ^[0-9]+$ ]] || die "BATCH_LINES must be a number, got '$BATCH_LINES'"
@@ -223,6 +229,25 @@ cc1_command() {
     cc1_cmd=("$CC1" -E -quiet "$1" "-o$2" -lang-asm "-D__HASH__=#" -D__VANTIC_TC__)
 }
 
+# The median over PAIRS pairs of (rozedov's wall time - cc1's), each pair
+# run back to back on the current source; "n/a" for no pairs.
+paired_difference() {
+    local differences=() pair start middle end
+    for ((pair = 0; pair < PAIRS; ++pair)); do
+        start=$EPOCHREALTIME
+        "${cc1_cmd[@]}" >/dev/null 2>&1 || true
+        middle=$EPOCHREALTIME
+        "$ROZEDOV" "$source_file" >/dev/null 2>&1 || true
+        end=$EPOCHREALTIME
+        differences+=("$(awk -v s="$start" -v m="$middle" -v e="$end" 'BEGIN { printf "%.6f", (e - m) - (m - s) }')")
+    done
+    if ((PAIRS > 0)); then
+        median "${differences[@]}"
+    else
+        echo n/a
+    fi
+}
+
 run_sizes() {
     local sizes_done=() walls=() own_walls=() rsses=()
     local size bytes round
@@ -274,6 +299,10 @@ run_sizes() {
         echo "  ratio rozedov/cc1:      $(median "${plain_ratio[@]}")"
         echo "  ratio rozedov -l/cc1:   $(median "${list_ratio[@]}")"
         echo "  rozedov minus cc1:      $(in_ms "$own_wall") ms$goal"
+        if ((size <= 10000 && PAIRS > 0)); then
+            cc1_command "$source_file" a.ppf
+            echo "  rozedov minus cc1, median of $PAIRS paired runs: $(in_ms "$(paired_difference)") ms$goal"
+        fi
         echo "  -l over rozedov:        $(median "${list_over[@]}")"
         echo "  peak RSS per line:      $(per_line "$plain_rss" "$size") B, with -l $(per_line "$listing_rss" "$size") B"
         sizes_done+=("$size")
