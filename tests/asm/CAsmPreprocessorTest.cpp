@@ -195,6 +195,22 @@ TEST(IntermediateFile, SourceThatIsTheIntermediateFileIsRefusedAndKept)
     }
 }
 
+// While another run preprocesses, "a.ppf" is the shared link: as a source
+// it is refused all the same, and the link stays for that run.
+TEST(IntermediateFile, SharedLinkAsTheSourceIsRefusedAndKept)
+{
+    ScopedTempDir temp;
+    fs::create_symlink("/proc/self/fd/3", "a.ppf");
+    for (const std::string& name : Strings{"a.ppf", "./a.ppf"}) {
+        const testsupport::RunResult result = runProcess({testsupport::assemblerBinary(), name});
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_EQ(result.output,
+                  "Error: The input file is the intermediate file a.ppf; give the source another name.\n")
+            << name;
+        EXPECT_EQ(fs::read_symlink("a.ppf"), "/proc/self/fd/3") << name;
+    }
+}
+
 // Setups that leave "a.ppf" or the preprocessor in an unusual state. Each
 // must end with its own message and status and touch nothing else.
 struct HostileCase {
