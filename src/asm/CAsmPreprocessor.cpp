@@ -39,11 +39,6 @@ bool isExistingFile(const fs::path& path)
     return fs::exists(path, error) && !error;
 }
 
-std::string errorText(int error)
-{
-    return std::generic_category().message(error);
-}
-
 // The program's directory made absolute against the starting directory;
 // empty when that has no absolute form.
 fs::path programDirectory(const std::string& programPath)
@@ -217,7 +212,7 @@ bool CAsmPreprocessor::runToEnd() const
 
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
-        CToolMessage::error("cannot start the preprocessor: " + errorText(errno));
+        CToolMessage::error("cannot start the preprocessor: " + CToolMessage::systemError(errno));
         return false;
     }
     std::cout.flush();
@@ -242,7 +237,7 @@ bool CAsmPreprocessor::runToEnd() const
     ::close(report[1]);
     if (child < 0) {
         ::close(report[0]);
-        CToolMessage::error("cannot start the preprocessor: " + errorText(forkError));
+        CToolMessage::error("cannot start the preprocessor: " + CToolMessage::systemError(forkError));
         return false;
     }
     const int execError = readExecError(report[0]);
@@ -251,11 +246,11 @@ bool CAsmPreprocessor::runToEnd() const
     CSignalCleanup::setChildGroup(-1);
 
     if (execError != 0) {
-        CToolMessage::error("cannot run the preprocessor " + arguments.front() + ": " + errorText(execError));
+        CToolMessage::error("cannot run the preprocessor " + arguments.front() + ": " + CToolMessage::systemError(execError));
         return false;
     }
     if (status < 0) {
-        CToolMessage::error("cannot wait for the preprocessor: " + errorText(errno));
+        CToolMessage::error("cannot wait for the preprocessor: " + CToolMessage::systemError(errno));
         return false;
     }
     if (WIFSIGNALED(status)) {

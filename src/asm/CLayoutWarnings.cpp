@@ -8,17 +8,16 @@
 #include "asm/CSection.h"
 #include "asm/CSectionTable.h"
 #include "asm/CSymbolTable.h"
+#include "emitter/CMemoryImages.h"
+#include "lexer/CVornOpcodeInfo.h"
 #include "parser/CExpr.h"
 #include "parser/CParseError.h"
 #include "parser/CStatement.h"
 #include "util/NumberFormat.h"
 
 namespace {
-constexpr std::int32_t kDataWordId = 101;
-constexpr std::int32_t kFirstJumpId = 114;
-constexpr std::int32_t kLastJumpId = 120;
 // Both memories hold 512 words; a jump carries a 9-bit word address.
-constexpr std::int64_t kMemoryWords = 512;
+constexpr auto kMemoryWords = static_cast<std::int64_t>(CMemoryImages::kWords);
 constexpr double kLowestDataWord = -32768.0;
 constexpr double kHighestDataWord = 65535.0;
 
@@ -111,7 +110,7 @@ void CLayoutWarnings::checkDataWords(const CSection& section)
     for (const auto& statement : section.m_statements) {
         double value = 0.0;
         std::string symbol;
-        if (statement->m_id != kDataWordId || !evaluateOperand(*statement, value, symbol) || !symbol.empty()) {
+        if (statement->m_id != CVornOpcodeInfo::kDataWordId || !evaluateOperand(*statement, value, symbol) || !symbol.empty()) {
             continue;
         }
         auto stored = [&] { return hexWord(storedWord(section, statement->m_cycle)); };
@@ -153,7 +152,7 @@ void CLayoutWarnings::checkSectionSize(const CSection& section)
 void CLayoutWarnings::checkJumps(const CSection& section)
 {
     for (const auto& statement : section.m_statements) {
-        if (statement->m_id >= kFirstJumpId && statement->m_id <= kLastJumpId) {
+        if (CVornOpcodeInfo::formOf(statement->m_id) == CVornOpcodeInfo::Jump) {
             checkJump(section, *statement);
         }
     }

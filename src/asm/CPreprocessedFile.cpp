@@ -32,27 +32,10 @@ constexpr FileKindName kIrregularKinds[] = {
     {S_IFBLK, "a block device"},     {S_IFSOCK, "a socket"},
 };
 
-std::string errorText(int error)
-{
-    return std::generic_category().message(error);
-}
-
 void reportUnreadable(const std::string& reason)
 {
     std::cout << "Error: Cannot read the preprocessed file " << CPreprocessedFile::kName << "." << std::endl;
     CToolMessage::error(reason);
-}
-
-std::string fdPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
-mode_t newFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 }  // namespace
 
@@ -113,7 +96,7 @@ bool CPreprocessedFile::prepare()
     // goes, never its target.
     m_lock.lock(CDirectoryLock::Mode::Exclusive);
     if (::unlink(kName) != 0 && errno != ENOENT) {
-        CToolMessage::error(std::string("cannot remove ") + kName + ": " + errorText(errno));
+        CToolMessage::error(std::string("cannot remove ") + kName + ": " + CToolMessage::systemError(errno));
         return false;
     }
     return true;
@@ -171,7 +154,7 @@ bool CPreprocessedFile::load(CFileBuffer& into)
             reportUnreadable(std::string("the preprocessor did not write ") + kName);
             return false;
         }
-        path = fdPath(m_fd);
+        path = CFileTransaction::descriptorPath(m_fd);
     } else if (!checkKind()) {
         // Not the run's own file: "a.ppf" as the preprocessor left it.
         return false;
@@ -210,9 +193,9 @@ void CPreprocessedFile::putTextInPlace()
     // The intermediate file is no output of the run: a failure here is no
     // failure of the run, only a note.
     std::error_code error;
-    if (::fchmod(m_fd, newFileMode()) != 0 || !CFileTransaction::linkIntoPlace(m_fd, kName, error)) {
+    if (::fchmod(m_fd, CFileTransaction::newFileMode()) != 0 || !CFileTransaction::linkIntoPlace(m_fd, kName, error)) {
         CToolMessage::note(std::string("cannot keep ") + kName + ": " +
-                           (error ? error.message() : errorText(errno)));
+                           (error ? error.message() : CToolMessage::systemError(errno)));
     }
 }
 

@@ -4,7 +4,8 @@
 #include <string_view>
 
 namespace {
-enum Form : std::int32_t { DataWord = 0, Register = 1, Jump = 2, LoadStore = 3 };
+using Form = CVornOpcodeInfo::Form;
+using enum CVornOpcodeInfo::Form;
 
 // Operand-encoding id of a register field (the 3-bit register number).
 constexpr std::int32_t kReg = 0;
@@ -20,7 +21,7 @@ struct OpcodeRow {
 // Bits 14..9 hold the opcode; "Ddd"/"Sss" are register fields filled with the
 // registers in source order, "Iii..." the immediate.
 constexpr OpcodeRow kOpcodeRows[] = {
-    {101, DataWord, "Iiiiiiiiiiiiiiii", 0, {}},
+    {CVornOpcodeInfo::kDataWordId, DataWord, "Iiiiiiiiiiiiiiii", 0, {}},
     {102, Register, "000000DddSssxxx", 2, {kReg, kReg}},        // mov
     {103, Register, "000001DddSssSss", 3, {kReg, kReg, kReg}},  // add
     {104, Register, "000010DddSssSss", 3, {kReg, kReg, kReg}},  // sub
@@ -43,7 +44,25 @@ constexpr OpcodeRow kOpcodeRows[] = {
     {121, LoadStore, "100000DddxxxSss", 2, {kReg, kReg}},       // ld
     {122, LoadStore, "110000xxxSssSss", 2, {kReg, kReg}},       // st
 };
+
+// The ids follow each other from the data word's on, so an id is its row's index.
+constexpr bool idsFollowEachOther()
+{
+    for (std::size_t i = 0; i < std::size(kOpcodeRows); ++i) {
+        if (kOpcodeRows[i].id != CVornOpcodeInfo::kDataWordId + static_cast<std::int32_t>(i)) {
+            return false;
+        }
+    }
+    return true;
+}
+static_assert(idsFollowEachOther());
 }  // namespace
+
+std::int32_t CVornOpcodeInfo::formOf(std::int32_t id)
+{
+    const std::int64_t row = static_cast<std::int64_t>(id) - kDataWordId;
+    return row >= 0 && row < static_cast<std::int64_t>(std::size(kOpcodeRows)) ? kOpcodeRows[row].form : -1;
+}
 
 CVornOpcodeInfo::CVornOpcodeInfo()
 {

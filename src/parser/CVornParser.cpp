@@ -10,6 +10,7 @@
 #include "asm/CSectionTable.h"
 #include "asm/CSymbolTable.h"
 #include "lexer/CVornLexer.h"
+#include "lexer/CVornOpcodeInfo.h"
 #include "parser/CParseError.h"
 #include "parser/CVornSyntaxDiagnosis.h"
 #include "asm/CDiagnosticMsgHandler.h"
@@ -18,7 +19,6 @@
 namespace {
 constexpr int kSyntaxError = 1304;
 constexpr int kSectionExpected = 1314;
-constexpr std::int32_t kDataWordId = 101;
 
 struct RuleEntry {
     const char* def;
@@ -306,7 +306,7 @@ bool CVornParser::parseDataWord(std::int32_t start)
     if (m_lexer->next().m_id != TOK_COMMA) {
         m_lexer->unget();
     }
-    auto statement = std::make_unique<CStatement>(kDataWordId);
+    auto statement = std::make_unique<CStatement>(CVornOpcodeInfo::kDataWordId);
     statement->reserveOperands(1);
     statement->addOperand(std::make_unique<CSymExpOperand>(std::move(tree)), CStatement::Source);
     addStatement(std::move(statement));

@@ -42,13 +42,6 @@ std::string folderOf(const std::string& path)
     return folder.empty() ? std::string(".") : folder.string();
 }
 
-mode_t newFileMode()
-{
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
-}
-
 bool writeAll(int fd, std::string_view bytes, std::error_code& error)
 {
     while (!bytes.empty()) {
@@ -72,17 +65,24 @@ std::string uniqueTempName(const std::string& target)
     return target + ".tmp" + std::to_string(generator() % 1000000);
 }
 
-std::string fdPath(int fd)
-{
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
 bool unnamedFilesLinkable()
 {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
     return available;
 }
 }  // namespace
+
+std::string CFileTransaction::descriptorPath(int fd)
+{
+    return "/proc/self/fd/" + std::to_string(fd);
+}
+
+mode_t CFileTransaction::newFileMode()
+{
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
 
 CFileTransaction::~CFileTransaction()
 {
@@ -187,7 +187,7 @@ bool CFileTransaction::linkIntoPlace(int fd, const std::string& target, std::err
 {
     // The target's name directly when there is none yet, else through a
     // temporary name renamed over it.
-    const std::string source = fdPath(fd);
+    const std::string source = descriptorPath(fd);
     if (::linkat(AT_FDCWD, source.c_str(), AT_FDCWD, target.c_str(), AT_SYMLINK_FOLLOW) == 0) {
         return true;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 #include <string_view>
@@ -38,6 +40,10 @@ public:
     // beside the target, then renamed over it; a signal in between removes it.
     static bool replace(const std::string& target, const std::function<int(const char* name)>& create,
                         std::error_code& error);
+    // The name under which a process reaches its descriptor `fd` again.
+    static std::string descriptorPath(int fd);
+    // The mode a new file gets here: 0666 less the umask.
+    static mode_t newFileMode();
     // Gives the unnamed file open on `fd` the name `target`, in place of
     // whatever has that name.
     static bool linkIntoPlace(int fd, const std::string& target, std::error_code& error);

@@ -1,6 +1,7 @@
 #include "util/CToolMessage.h"
 
 #include <iostream>
+#include <system_error>
 
 namespace {
 constexpr std::string_view kProgramName = "rozedov";
@@ -11,6 +12,11 @@ void print(std::string_view severity, std::string_view text)
     std::cerr << CToolMessage::line(severity, text) << std::flush;
 }
 }  // namespace
+
+std::string CToolMessage::systemError(int error)
+{
+    return std::generic_category().message(error);
+}
 
 std::string CToolMessage::oneLine(std::string_view text)
 {

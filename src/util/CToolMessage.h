@@ -15,6 +15,8 @@ public:
 
     // "rozedov: SEVERITY: TEXT" and its line break, as printed.
     static std::string line(std::string_view severity, std::string_view text);
+    // The system's text for an errno value ("No such file or directory").
+    static std::string systemError(int error);
     // The text with every control character but the tab shown as "?".
     static std::string oneLine(std::string_view text);
 };
