@@ -60,7 +60,7 @@ CLayoutWarnings::CLayoutWarnings(CCommonModules& common) : m_common(&common) {}
 void CLayoutWarnings::run()
 {
     for (const auto& section : m_common->m_sections->sections()) {
-        if (section->m_kind == CSection::Data || section->m_kind == CSection::ReadOnlyData) {
+        if (section->isData()) {
             checkDataWords(*section);
         } else if (section->m_kind == CSection::Code) {
             checkJumps(*section);

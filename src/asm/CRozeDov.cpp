@@ -71,14 +71,9 @@ void CRozeDov::layout()
     }
 }
 
-bool CRozeDov::isDataSection(const CSection& section)
-{
-    return section.m_kind == CSection::Data || section.m_kind == CSection::ReadOnlyData;
-}
-
 bool CRozeDov::hasWordsToLayOut(const CSection& section)
 {
-    const bool holdsWords = section.m_kind == CSection::Code || isDataSection(section);
+    const bool holdsWords = section.m_kind == CSection::Code || section.isData();
     return holdsWords && !section.m_statements.empty();
 }
 
@@ -93,7 +88,7 @@ void CRozeDov::numberDataCycles(CSection& section)
 
 void CRozeDov::layoutSection(CSection& section)
 {
-    if (isDataSection(section)) {
+    if (section.isData()) {
         numberDataCycles(section);
     }
     if (!hasWordsToLayOut(section)) {

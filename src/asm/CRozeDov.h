@@ -21,7 +21,6 @@ public:
     int fixupKind(const std::vector<CStatement*>& cycle, const CSection& section) override;
 
 private:
-    static bool isDataSection(const CSection& section);
     // Whether layout has work in the section: it holds code or data words
     // and has statements.
     static bool hasWordsToLayOut(const CSection& section);

@@ -22,6 +22,8 @@ public:
 
     // Whether the emitters write this section: it has a kind, and holds bits.
     bool isEmitted() const { return m_kind != 0 && m_kind != NoBits; }
+    // Whether it holds data words rather than instructions.
+    bool isData() const { return m_kind == Data || m_kind == ReadOnlyData; }
 
     std::string m_name;
     std::int32_t m_index = 0;
