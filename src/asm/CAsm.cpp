@@ -10,8 +10,6 @@
 // A check stops the run with status 1 once anything has been reported.
 #include "asm/CAsm.h"
 
-#include <sys/stat.h>
-
 #include <filesystem>
 #include <iostream>
 #include <string>
@@ -31,22 +29,6 @@
 #include "util/CSignalCleanup.h"
 #include "util/CToolMessage.h"
 
-namespace {
-// Whether the source is the intermediate file itself (under any name): the
-// preprocessor stage would remove it before reading it, and the source would be lost.
-bool isIntermediateFile(const std::string& source)
-{
-    std::error_code error;
-    if (CPreprocessedFile::isSharedLink()) {
-        // The link leads each process elsewhere: only the link itself is it.
-        struct stat link {};
-        struct stat named {};
-        return ::lstat(CAsmPreprocessor::kOutputFile, &link) == 0 && ::lstat(source.c_str(), &named) == 0 &&
-               link.st_dev == named.st_dev && link.st_ino == named.st_ino;
-    }
-    return std::filesystem::equivalent(source, CAsmPreprocessor::kOutputFile, error) && !error;
-}
-}  // namespace
 
 CAsm::CAsm(int argc, char** argv) : m_argc(argc), m_argv(argv) {}
 
@@ -77,7 +59,7 @@ void CAsm::run()
 
 void CAsm::assembleFile(const std::string& name)
 {
-    if (isIntermediateFile(name)) {
+    if (CPreprocessedFile::isNamedBy(name)) {
         std::cout << "Error: The input file is the intermediate file " << CAsmPreprocessor::kOutputFile
                   << "; give the source another name." << std::endl;
         CToolMessage::error("'" + name + "' is the preprocessor's output file " + CAsmPreprocessor::kOutputFile +

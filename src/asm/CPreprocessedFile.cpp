@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -50,6 +51,19 @@ bool CPreprocessedFile::isSharedLink()
     const ssize_t length = ::readlink(kName, text, sizeof text);
     return length == static_cast<ssize_t>(std::strlen(kLinkText)) &&
            std::memcmp(text, kLinkText, static_cast<std::size_t>(length)) == 0;
+}
+
+bool CPreprocessedFile::isNamedBy(const std::string& path)
+{
+    if (isSharedLink()) {
+        // The link leads each process elsewhere: only the link itself is it.
+        struct stat link {};
+        struct stat named {};
+        return ::lstat(kName, &link) == 0 && ::lstat(path.c_str(), &named) == 0 && link.st_dev == named.st_dev &&
+               link.st_ino == named.st_ino;
+    }
+    std::error_code error;
+    return std::filesystem::equivalent(path, kName, error) && !error;
 }
 
 std::string CPreprocessedFile::describeIrregular()

@@ -35,6 +35,9 @@ public:
 
     // Whether "a.ppf" is the link the runs share.
     static bool isSharedLink();
+    // Whether `path` names "a.ppf" itself, under any name (a source that is
+    // it would be replaced before it is read).
+    static bool isNamedBy(const std::string& path);
 
     // Makes way for the preprocessor, before it starts: refuses an "a.ppf"
     // that is no regular file, replaces a regular one or a link (never a
