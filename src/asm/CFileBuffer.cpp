@@ -71,10 +71,9 @@ bool CFileBuffer::loadFromFile(const std::string& path, std::error_code& error)
     return true;
 }
 
-bool CFileBuffer::writeToFile(const std::string& path) const
+bool CFileBuffer::writeToFile(const std::string& path, std::error_code& error) const
 {
     CFileTransaction transaction;
-    std::error_code error;
     std::string failedPath;
     return transaction.stage(path, text(), error) && transaction.commit(failedPath, error);
 }

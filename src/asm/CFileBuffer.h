@@ -18,9 +18,9 @@ public:
     // `error` set, when it cannot be read (the content is then unchanged).
     bool loadFromFile(const std::string& path, std::error_code& error);
 
-    // Replaces the file `path` with the content, whole or not at all; false
-    // (and `path` untouched) on any failure.
-    bool writeToFile(const std::string& path) const;
+    // Replaces the file `path` with the content, whole or not at all; false,
+    // with `error` set and `path` untouched, on any failure.
+    bool writeToFile(const std::string& path, std::error_code& error) const;
 
     void append(std::string_view text);
     std::string_view text() const;

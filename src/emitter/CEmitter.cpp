@@ -29,18 +29,13 @@ void CEmitter::init(CAsm* driver)
 
 void CEmitter::writeBuffer(const CFileBuffer* buffer, const std::string& path) const
 {
-    const std::string_view text = buffer != nullptr ? buffer->text() : std::string_view();
+    const CFileBuffer empty;
+    const CFileBuffer& content = buffer != nullptr ? *buffer : empty;
     std::error_code error;
-    std::string failedPath = path;
-    bool written = false;
-    if (m_outputs != nullptr) {
-        written = m_outputs->stage(path, text, error);
-    } else {
-        CFileTransaction alone;
-        written = alone.stage(path, text, error) && alone.commit(failedPath, error);
-    }
+    const bool written =
+        m_outputs != nullptr ? m_outputs->stage(path, content.text(), error) : content.writeToFile(path, error);
     if (!written) {
-        reportUnwritten(m_diag, failedPath, error);
+        reportUnwritten(m_diag, path, error);
     }
 }
 

@@ -123,8 +123,10 @@ TEST(Driver, FailedWriteLeavesThePreviousFileUntouched)
     ScopedTempDir temp;
     writeFile("old.txt", "previous good output\n");
     CFileBuffer buffer("new");
-    EXPECT_FALSE(buffer.writeToFile("missing-dir/old.txt"));
-    EXPECT_TRUE(buffer.writeToFile("old.txt"));
+    std::error_code error;
+    EXPECT_FALSE(buffer.writeToFile("missing-dir/old.txt", error));
+    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
+    EXPECT_TRUE(buffer.writeToFile("old.txt", error));
     EXPECT_EQ(readFile("old.txt"), "new");
     // No temporary files are left behind.
     int entries = 0;

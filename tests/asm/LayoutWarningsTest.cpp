@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "emitter/CImageWriter.h"
 #include "support/TestSupport.h"
 
 using testsupport::readFile;
@@ -165,6 +166,12 @@ TEST(LongOptions, HelpAndVersionEndWithStatusZero)
     EXPECT_EQ(help.output.substr(0, shortHelp.output.size() - std::string("Error: No input files.\n").size()),
               shortHelp.output.substr(0, shortHelp.output.size() - std::string("Error: No input files.\n").size()));
     EXPECT_NE(help.output.find("--fatal-warnings"), std::string::npos);
+    // The --format line names every image writer, in the writers' order.
+    std::string formats;
+    for (const std::string& name : CImageWriter::names()) {
+        formats += (formats.empty() ? "" : ", ") + name;
+    }
+    EXPECT_NE(help.output.find("memory images: " + formats + ".\n"), std::string::npos) << help.output;
 }
 
 }  // namespace
