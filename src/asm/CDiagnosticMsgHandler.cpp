@@ -201,11 +201,11 @@ std::string CDiagnosticMsgHandler::formatDetail(const Message& message) const
 std::string CDiagnosticMsgHandler::formatAt(const char* kind, int line, int fileIndex, const Detail& detail,
                                             const std::string& rawText) const
 {
+    if (fileIndex == -1 || line == -1) {
+        return CToolMessage::line(kind, rawText);
+    }
     // Quoted source may hold any byte; control characters would break the line.
     const std::string text = CToolMessage::oneLine(rawText);
-    if (fileIndex == -1 || line == -1) {
-        return CToolMessage::line(kind, text);
-    }
     std::string name;
     if (m_common != nullptr && m_common->m_fileIndexMap) {
         name = m_common->m_fileIndexMap->getName(fileIndex);

@@ -119,7 +119,7 @@ bool CPreprocessedFile::prepare()
 bool CPreprocessedFile::openPrivateFile()
 {
 #ifdef O_TMPFILE
-    if (::access("/proc/self/fd", X_OK) != 0) {
+    if (!CFileTransaction::descriptorPathsWork()) {
         return false;
     }
     // Private until it is put in place; it takes the usual mode then.

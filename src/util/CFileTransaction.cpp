@@ -64,13 +64,13 @@ std::string uniqueTempName(const std::string& target)
     static std::minstd_rand generator(static_cast<unsigned>(::getpid()));
     return target + ".tmp" + std::to_string(generator() % 1000000);
 }
+}  // namespace
 
-bool unnamedFilesLinkable()
+bool CFileTransaction::descriptorPathsWork()
 {
     static const bool available = ::access("/proc/self/fd", X_OK) == 0;
     return available;
 }
-}  // namespace
 
 std::string CFileTransaction::descriptorPath(int fd)
 {
@@ -107,7 +107,7 @@ bool CFileTransaction::openTemporary(Staged& staged, std::error_code& error)
 {
     const mode_t mode = newFileMode();
 #ifdef O_TMPFILE
-    if (unnamedFilesLinkable()) {
+    if (descriptorPathsWork()) {
         staged.fd = ::open(folderOf(staged.target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
         if (staged.fd >= 0) {
             return true;

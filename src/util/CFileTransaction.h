@@ -42,6 +42,9 @@ public:
                         std::error_code& error);
     // The name under which a process reaches its descriptor `fd` again.
     static std::string descriptorPath(int fd);
+    // Whether such names work here (a /proc file system is mounted): an
+    // unnamed file can then be linked into place, or reopened, through one.
+    static bool descriptorPathsWork();
     // The mode a new file gets here: 0666 less the umask.
     static mode_t newFileMode();
     // Gives the unnamed file open on `fd` the name `target`, in place of
