@@ -1,14 +1,6 @@
-#include <memory>
-
-#include "asm/CRozeDov.h"
-#include "util/CProgramExit.h"
+#include "driver/CRozeDov.h"
 
 int main(int argc, char** argv)
 {
-    return CProgramExit::guarded([argc, argv] {
-        auto driver = std::make_unique<CRozeDov>(argc, argv);
-        driver->init(nullptr);
-        driver->run();
-        driver->finish();
-    });
+    return CRozeDov::main(argc, argv);
 }

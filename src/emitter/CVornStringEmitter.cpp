@@ -2,10 +2,8 @@
 
 #include <string_view>
 
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
-#include "asm/CSectionTable.h"
-#include "asm/CSymbol.h"
+#include "core/CSectionTable.h"
+#include "core/CSymbol.h"
 #include "util/NumberFormat.h"
 
 namespace {
@@ -16,35 +14,11 @@ constexpr std::string_view kRomElse = " else\n          ";
 constexpr std::string_view kDataLead = "sMEM(";
 constexpr std::string_view kDataMiddle = ") <= x\"";
 constexpr std::string_view kDataEnd = "\";\n";
-// Typical text sizes of one ROM word and one data word, to size the buffers once.
-constexpr std::size_t kRomWordText = 52;
-constexpr std::size_t kDataWordText = 28;
 
 // Byte i of the code, or 0 past its end.
 std::uint8_t byteAt(const std::vector<std::uint8_t>& code, std::size_t i)
 {
     return i < code.size() ? code[i] : 0;
-}
-
-// Reserves room for the texts of all sections up front, so that large
-// programs do not pay for repeated growth of the buffers.
-void reserveTexts(const std::vector<std::unique_ptr<CSection>>& sections, CFileBuffer& rom, CFileBuffer& data)
-{
-    std::size_t romSize = rom.m_data.size();
-    std::size_t dataSize = data.m_data.size();
-    for (const auto& section : sections) {
-        if (!section->isEmitted()) {
-            continue;
-        }
-        const std::size_t words = (section->m_code.size() + 1) / 2;
-        if (section->m_kind == CSection::Data) {
-            dataSize += words * kDataWordText;
-        } else {
-            romSize += kRomHeader.size() + kRomDefault.size() + words * kRomWordText;
-        }
-    }
-    rom.m_data.reserve(romSize);
-    data.m_data.reserve(dataSize);
 }
 
 void applyFixup(const CFixup& fixup, std::vector<std::uint8_t>& code)
@@ -64,37 +38,19 @@ void applyFixup(const CFixup& fixup, std::vector<std::uint8_t>& code)
 }
 }  // namespace
 
-CVornStringEmitter::CVornStringEmitter() = default;
-CVornStringEmitter::~CVornStringEmitter() = default;
-
-void CVornStringEmitter::run()
+void CVornStringEmitter::run(const CSectionTable& sections)
 {
-    if (m_codeBuffer == nullptr) {
-        return;
-    }
-    m_dataBuffer = std::make_unique<CFileBuffer>();
-    if (m_common == nullptr || m_common->m_sections == nullptr) {
-        return;
-    }
-    const auto& sections = m_common->m_sections->sections();
-    reserveTexts(sections, *m_codeBuffer, *m_dataBuffer);
-    for (const auto& section : sections) {
+    for (const auto& section : sections.sections()) {
         if (!section->isEmitted()) {
             continue;
         }
         const std::vector<std::uint8_t> code = patchedCode(*section);
         if (section->m_kind == CSection::Data) {
-            appendDataText(code, *m_dataBuffer);
+            appendDataText(code, m_dataText);
         } else {
-            appendRomText(code, *m_codeBuffer);
+            appendRomText(code, m_codeText);
         }
     }
-}
-
-void CVornStringEmitter::writeFiles(const std::string& name)
-{
-    writeBuffer(m_codeBuffer, name + ".txt");
-    writeBuffer(m_dataBuffer.get(), name + ".dat");
 }
 
 std::vector<std::uint8_t> CVornStringEmitter::patchedCode(const CSection& section)
@@ -106,35 +62,28 @@ std::vector<std::uint8_t> CVornStringEmitter::patchedCode(const CSection& sectio
     return code;
 }
 
-void CVornStringEmitter::appendRomText(const std::vector<std::uint8_t>& code, CFileBuffer& out)
+void CVornStringEmitter::appendRomText(const std::vector<std::uint8_t>& code, std::string& out)
 {
-    out.append(kRomHeader);
-    // Each word's line is built in a reused text and appended whole.
-    std::string line;
+    out += kRomHeader;
     for (std::size_t k = 0; 2 * k < code.size(); ++k) {
-        line.clear();
-        line += '"';
-        NumberFormat::AppendBin(line, byteAt(code, 2 * k), 8);
-        NumberFormat::AppendBin(line, byteAt(code, 2 * k + 1), 7);
-        line += kRomWhen;
-        NumberFormat::AppendDecimal(line, static_cast<std::int64_t>(k));
-        line += kRomElse;
-        out.append(line);
+        out += '"';
+        NumberFormat::AppendBin(out, byteAt(code, 2 * k), 8);
+        NumberFormat::AppendBin(out, byteAt(code, 2 * k + 1), 7);
+        out += kRomWhen;
+        NumberFormat::AppendDecimal(out, static_cast<std::int64_t>(k));
+        out += kRomElse;
     }
-    out.append(kRomDefault);
+    out += kRomDefault;
 }
 
-void CVornStringEmitter::appendDataText(const std::vector<std::uint8_t>& code, CFileBuffer& out)
+void CVornStringEmitter::appendDataText(const std::vector<std::uint8_t>& code, std::string& out)
 {
-    std::string line;
     for (std::size_t k = 0; 2 * k < code.size(); ++k) {
-        line.clear();
-        line += kDataLead;
-        NumberFormat::AppendDecimal(line, static_cast<std::int64_t>(k));
-        line += kDataMiddle;
-        NumberFormat::AppendHexDigits(line, byteAt(code, 2 * k), 2);
-        NumberFormat::AppendHexDigits(line, byteAt(code, 2 * k + 1), 2);
-        line += kDataEnd;
-        out.append(line);
+        out += kDataLead;
+        NumberFormat::AppendDecimal(out, static_cast<std::int64_t>(k));
+        out += kDataMiddle;
+        NumberFormat::AppendHexDigits(out, byteAt(code, 2 * k), 2);
+        NumberFormat::AppendHexDigits(out, byteAt(code, 2 * k + 1), 2);
+        out += kDataEnd;
     }
 }

@@ -1,25 +1,19 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <string>
 #include <vector>
 
-#include "emitter/CEmitter.h"
-
-class CFileBuffer;
 class CSection;
+class CSectionTable;
 
-// Writes the code sections as an instr_rom VHDL architecture (".txt") and the
-// data sections as sMEM assignments (".dat"), with fixups applied.
-class CVornStringEmitter : public CEmitter {
+// Builds the code sections as an instr_rom VHDL architecture (the ".txt"
+// text) and the data sections as sMEM assignments (the ".dat" text), with
+// fixups applied.
+class CVornStringEmitter {
 public:
-    CVornStringEmitter();
-    ~CVornStringEmitter() override;
-
     // Builds both texts; the sections' own bytes stay unpatched.
-    void run() override;
-    // Writes "<name>.txt" and "<name>.dat"; each failure is reported as 1316.
-    void writeFiles(const std::string& name) override;
+    void run(const CSectionTable& sections);
 
     // A copy of the section's bytes with its fixups of kind 0 applied: the
     // symbol's word address goes into the low 2 bits of the cycle's first
@@ -27,9 +21,10 @@ public:
     static std::vector<std::uint8_t> patchedCode(const CSection& section);
     // The architecture block of one code section. A missing last byte of an
     // odd byte count reads as 0.
-    static void appendRomText(const std::vector<std::uint8_t>& code, CFileBuffer& out);
+    static void appendRomText(const std::vector<std::uint8_t>& code, std::string& out);
     // One sMEM line per 16-bit word, numbered from 0.
-    static void appendDataText(const std::vector<std::uint8_t>& code, CFileBuffer& out);
+    static void appendDataText(const std::vector<std::uint8_t>& code, std::string& out);
 
-    std::unique_ptr<CFileBuffer> m_dataBuffer;
+    std::string m_codeText;
+    std::string m_dataText;
 };

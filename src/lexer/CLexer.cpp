@@ -1,12 +1,11 @@
 #include "lexer/CLexer.h"
 
 #include <algorithm>
-#include <cstdint>
+#include <array>
 #include <limits>
 
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
-#include "asm/CDiagnosticMsgHandler.h"
+#include "core/CDiagnosticMsgHandler.h"
+#include "util/CFileBuffer.h"
 #include "util/NumberFormat.h"
 
 namespace {
@@ -17,10 +16,10 @@ struct OperatorEntry {
 
 // Searched in this order, after any operators a target puts in front.
 constexpr OperatorEntry kBaseOperators[] = {
-    {",", TOK_COMMA},     {"[", TOK_LBRACKET},   {"]", TOK_RBRACKET},  {"(", TOK_LPAREN},
-    {")", TOK_RPAREN},    {"{", TOK_LBRACE},     {"}", TOK_RBRACE},    {"+", TOK_PLUS},
-    {"-", TOK_MINUS},     {"*", TOK_STAR},       {"/", TOK_SLASH},     {"%", TOK_PERCENT},
-    {"&", TOK_AMPERSAND}, {"|", TOK_BAR},        {">>", TOK_SHIFT_RIGHT}, {"<<", TOK_SHIFT_LEFT},
+    {",", TOK_COMMA},     {"[", TOK_LBRACKET},      {"]", TOK_RBRACKET},     {"(", TOK_LPAREN},
+    {")", TOK_RPAREN},    {"{", TOK_LBRACE},        {"}", TOK_RBRACE},       {"+", TOK_PLUS},
+    {"-", TOK_MINUS},     {"*", TOK_STAR},          {"/", TOK_SLASH},        {"%", TOK_PERCENT},
+    {"&", TOK_AMPERSAND}, {"|", TOK_BAR},           {">>", TOK_SHIFT_RIGHT}, {"<<", TOK_SHIFT_LEFT},
     {"~", TOK_TILDE},     {"=", TOK_EQUALS},
 };
 
@@ -37,9 +36,9 @@ enum CharClass : std::uint8_t {
     kHexLetter = 8,
 };
 
-constexpr std::array<std::uint8_t, 256> makeCharClasses()
+constexpr std::array<std::uint8_t, 128> makeCharClasses()
 {
-    std::array<std::uint8_t, 256> classes{};
+    std::array<std::uint8_t, 128> classes{};
     classes[' '] = classes['\t'] = classes['\r'] = kBlank;
     for (int c = '0'; c <= '9'; ++c) {
         classes[c] = kDigit;
@@ -56,12 +55,11 @@ constexpr std::array<std::uint8_t, 256> makeCharClasses()
     return classes;
 }
 
-constexpr std::array<std::uint8_t, 256> kCharClasses = makeCharClasses();
+constexpr std::array<std::uint8_t, 128> kCharClasses = makeCharClasses();
 
 bool inClasses(int c, std::uint8_t classes)
 {
-    // Negative characters and kNoByte fall outside the table.
-    return static_cast<unsigned>(c) < 0x80U && (kCharClasses[static_cast<std::size_t>(c)] & classes) != 0;
+    return static_cast<unsigned>(c) < kCharClasses.size() && (kCharClasses[static_cast<std::size_t>(c)] & classes) != 0;
 }
 
 bool isBlank(int c)
@@ -89,32 +87,6 @@ bool isHexDigit(int c)
     return inClasses(c, kDigit | kHexLetter);
 }
 
-char toUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-// Keywords and operators are a few bytes long: a plain loop beats a library
-// compare.
-bool sameText(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i] != b[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
-// The bit of m_keywordLengths that stands for a word of this length.
-std::size_t lengthBit(std::size_t length, std::size_t bits)
-{
-    return std::min(length, bits - 1);
-}
-
 // Appends a decimal digit, saturating at the largest 32-bit value.
 std::int32_t appendDigit(std::int32_t value, int c)
 {
@@ -130,9 +102,8 @@ void setToken(CToken& token, std::int32_t id, std::string_view text = {}, std::i
 }
 }  // namespace
 
-void CLexer::init(CAsm* driver)
+CLexer::CLexer()
 {
-    CProgramModule::init(driver);
     for (const OperatorEntry& entry : kBaseOperators) {
         m_operators.emplace_back(entry.text, entry.id);
     }
@@ -144,23 +115,23 @@ void CLexer::scanTargetToken(CToken& token)
     setToken(token, TOK_NONE);
 }
 
+void CLexer::start(CFileBuffer* input)
+{
+    m_input = input;
+    m_history.clear();
+    m_historyBase = 0;
+    m_cursor = 0;
+}
+
 const CToken& CLexer::next()
 {
-    if (m_cursor < 0) {
-        m_cursor = 0;
-    }
-    std::size_t index = static_cast<std::size_t>(m_cursor);
-    if (index < historyBase()) {
-        // Released tokens cannot be replayed; reading resumes at the oldest kept one.
-        index = historyBase();
-        m_cursor = static_cast<std::int32_t>(index);
-    }
-    ++m_cursor;
+    // Released tokens cannot be replayed; reading resumes at the oldest kept one.
+    std::size_t index = std::max(static_cast<std::size_t>(std::max(m_cursor, 0)), m_historyBase);
+    m_cursor = static_cast<std::int32_t>(index + 1);
     if (index < historySize()) {
         return historyAt(index);
     }
-    // Scanned in place: the token's text is copied once, from the input.
-    CToken& token = m_history.append();
+    CToken& token = m_history.emplace_back();
     scanToken(token);
     return token;
 }
@@ -168,7 +139,7 @@ const CToken& CLexer::next()
 const CToken& CLexer::unget()
 {
     static const CToken kNothing;
-    if (m_cursor <= 0 || m_history.empty() || static_cast<std::size_t>(m_cursor) <= historyBase()) {
+    if (m_cursor <= 0 || static_cast<std::size_t>(m_cursor) <= m_historyBase) {
         return kNothing;
     }
     --m_cursor;
@@ -185,7 +156,7 @@ const CToken& CLexer::peek()
 std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last) const
 {
     std::vector<CToken> tokens;
-    const std::size_t begin = std::max(first < 0 ? 0 : static_cast<std::size_t>(first), historyBase());
+    const std::size_t begin = std::max(first < 0 ? 0 : static_cast<std::size_t>(first), m_historyBase);
     const std::size_t end = last < 0 ? 0 : std::min(static_cast<std::size_t>(last), historySize());
     for (std::size_t index = begin; index < end; ++index) {
         tokens.push_back(historyAt(index));
@@ -195,7 +166,11 @@ std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last)
 
 void CLexer::releaseHistoryBefore(std::int32_t cursor)
 {
-    m_history.releaseBefore(cursor < 0 ? 0 : static_cast<std::size_t>(cursor));
+    const std::size_t index = std::min(cursor < 0 ? 0 : static_cast<std::size_t>(cursor), historySize());
+    while (m_historyBase < index) {
+        m_history.pop_front();
+        ++m_historyBase;
+    }
 }
 
 std::string_view CLexer::rest() const
@@ -203,8 +178,7 @@ std::string_view CLexer::rest() const
     if (m_input == nullptr || m_input->m_pos >= m_input->m_data.size()) {
         return {};
     }
-    return {reinterpret_cast<const char*>(m_input->m_data.data()) + m_input->m_pos,
-            m_input->m_data.size() - m_input->m_pos};
+    return m_input->text().substr(m_input->m_pos);
 }
 
 int CLexer::peekByte(std::size_t offset) const
@@ -244,7 +218,7 @@ std::string_view CLexer::textFrom(std::size_t start) const
     if (m_input == nullptr || start >= end) {
         return {};
     }
-    return {reinterpret_cast<const char*>(m_input->m_data.data()) + start, end - start};
+    return m_input->text().substr(start, end - start);
 }
 
 bool CLexer::skipPast(char stop)
@@ -269,59 +243,10 @@ void CLexer::skipWhile(bool (*inClass)(int))
     advance(count);
 }
 
-void CLexer::refreshIndexes()
-{
-    if (m_indexedOperators != m_operators.size()) {
-        indexOperators();
-    }
-    if (m_keywordIndex.size() != m_keywords.size()) {
-        indexKeywords();
-    }
-}
-
-void CLexer::indexOperators()
-{
-    // Only bytes that some operator text begins with get candidates; an
-    // empty text is then a candidate there too, matching in front of the byte.
-    std::array<bool, 256> starts{};
-    for (const auto& entry : m_operators) {
-        if (!entry.first.empty()) {
-            starts[static_cast<unsigned char>(entry.first.front())] = true;
-        }
-    }
-    for (std::size_t byte = 0; byte < m_operatorCandidates.size(); ++byte) {
-        m_operatorCandidates[byte].clear();
-        for (std::size_t index = 0; starts[byte] && index < m_operators.size(); ++index) {
-            const std::string& text = m_operators[index].first;
-            if (text.empty() || static_cast<unsigned char>(text.front()) == byte) {
-                m_operatorCandidates[byte].push_back(index);
-            }
-        }
-    }
-    m_indexedOperators = m_operators.size();
-}
-
-void CLexer::indexKeywords()
-{
-    m_keywordIndex.clear();
-    m_keywordIndex.reserve(m_keywords.size());
-    m_keywordLengths.reset();
-    for (const auto& [word, id] : m_keywords) {
-        m_keywordIndex.emplace(word, id);
-        m_keywordLengths.set(lengthBit(word.size(), m_keywordLengths.size()));
-    }
-}
-
-bool CLexer::indexesCurrent() const
-{
-    return m_indexedOperators == m_operators.size() && m_keywordIndex.size() == m_keywords.size();
-}
-
+// token = blank* (block-comment | line-comment | END | NEWLINE | target-token
+//                 | operator | identifier | line-marker | hex-number | dec-number)
 void CLexer::scanToken(CToken& token)
 {
-    if (!indexesCurrent()) {
-        refreshIndexes();
-    }
     skipWhile(isBlank);
     const std::size_t start = position();
     scanAfterBlanks(token);
@@ -331,23 +256,20 @@ void CLexer::scanToken(CToken& token)
 
 void CLexer::scanAfterBlanks(CToken& token)
 {
-    // The first byte rules out most forms: comments begin with "/" or ";".
-    const int first = peekByte();
-    if (first == '/' || first == ';') {
-        if (scanBlockComment()) {
-            setToken(token, TOK_COMMENT);
-            return;
-        }
-        if (scanLineComment(token)) {
-            return;
-        }
+    if (scanBlockComment()) {
+        setToken(token, TOK_COMMENT);
+        return;
+    }
+    if (scanLineComment(token)) {
+        return;
     }
     // An unclosed block comment has swallowed the rest of the input.
     if (atEnd()) {
         setToken(token, TOK_END);
         return;
     }
-    if (scanNewline()) {
+    if (peekByte() == '\n') {
+        advance();
         setToken(token, TOK_NEWLINE);
         return;
     }
@@ -359,10 +281,10 @@ void CLexer::scanAfterBlanks(CToken& token)
         scanDecNumber(token)) {
         return;
     }
-    reportUnrecognized();
-    setToken(token, TOK_END);
+    scanUnrecognized(token);
 }
 
+// block-comment = "/*" any* "*/"    (unclosed: the rest of the input, and no match)
 bool CLexer::scanBlockComment()
 {
     if (peekByte() != '/' || peekByte(1) != '*') {
@@ -375,39 +297,26 @@ bool CLexer::scanBlockComment()
             return true;
         }
     }
-    // Unclosed: the comment swallows the rest and the end of input follows.
     return false;
 }
 
+// line-comment = (";" | "//") any* NEWLINE    (a NEWLINE token; cut off by the end: END)
 bool CLexer::scanLineComment(CToken& token)
 {
     const int first = peekByte();
     if (first != ';' && !(first == '/' && peekByte(1) == '/')) {
         return false;
     }
-    // A comment cut off by the end of input ends the input.
     setToken(token, skipPast('\n') ? TOK_NEWLINE : TOK_END);
     return true;
 }
 
-bool CLexer::scanNewline()
-{
-    if (peekByte() != '\n') {
-        return false;
-    }
-    advance();
-    return true;
-}
-
+// operator = the first entry of m_operators that the next bytes spell
 bool CLexer::scanOperator(CToken& token)
 {
     const std::string_view bytes = rest();
-    if (bytes.empty()) {
-        return false;
-    }
-    for (const std::size_t index : m_operatorCandidates[static_cast<unsigned char>(bytes.front())]) {
-        const auto& [text, id] = m_operators[index];
-        if (sameText(bytes.substr(0, text.size()), text)) {
+    for (const auto& [text, id] : m_operators) {
+        if (bytes.substr(0, text.size()) == text) {
             advance(text.size());
             setToken(token, id, text);
             return true;
@@ -416,6 +325,7 @@ bool CLexer::scanOperator(CToken& token)
     return false;
 }
 
+// identifier = ("A".."Z" | "a".."z" | "_" | ".") ("A".."Z" | "a".."z" | "_" | "." | "0".."9")*
 bool CLexer::scanIdentifier(CToken& token)
 {
     const std::string_view bytes = rest();
@@ -428,46 +338,31 @@ bool CLexer::scanIdentifier(CToken& token)
     return true;
 }
 
-std::int32_t CLexer::lookupKeyword(std::string& word)
+std::int32_t CLexer::lookupKeyword(std::string& word) const
 {
-    // A word of a length no keyword has needs no look-up (most labels).
-    if (!m_keywordLengths.test(lengthBit(word.size(), m_keywordLengths.size()))) {
+    if (const auto found = m_keywords.find(word); found != m_keywords.end()) {
+        return found->second;
+    }
+    std::string upper = word;
+    std::transform(upper.begin(), upper.end(), upper.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
+    if (upper == word) {
         return TOK_IDENTIFIER;
     }
-    if (const std::int32_t id = findKeyword(word); id != TOK_NONE) {
-        return id;
-    }
-    m_upperWord.assign(word);
-    bool changed = false;
-    for (char& c : m_upperWord) {
-        const char upper = toUpper(c);
-        changed = changed || upper != c;
-        c = upper;
-    }
-    // A word already in upper case was looked up as written.
-    if (!changed) {
-        return TOK_IDENTIFIER;
-    }
-    if (const std::int32_t id = findKeyword(m_upperWord); id != TOK_NONE) {
-        word = m_upperWord;
-        return id;
+    if (const auto found = m_keywords.find(upper); found != m_keywords.end()) {
+        word = std::move(upper);
+        return found->second;
     }
     return TOK_IDENTIFIER;
 }
 
-std::int32_t CLexer::findKeyword(std::string_view word) const
-{
-    const auto found = m_keywordIndex.find(word);
-    return found == m_keywordIndex.end() ? TOK_NONE : found->second;
-}
-
+// line-marker = "# " number-field " \"" name "\"" (" " flag)* "\r"? (NEWLINE stays next)
 bool CLexer::scanLineMarker(CToken& token)
 {
     if (peekByte() != '#' || peekByte(1) != ' ') {
         return false;
     }
-    // Any other shape, also one cut off by the end of input, is no marker: the
-    // "#" is then an unrecognised character.
+    // Any other shape, also one cut off by the end of input, is no marker.
     const std::size_t start = position();
     auto mismatch = [&] {
         setPosition(start);
@@ -497,7 +392,6 @@ bool CLexer::scanLineMarker(CToken& token)
     }
     const std::string_view quoted = textFrom(nameStart);
     const std::string_view name = quoted.substr(0, quoted.size() - 1);
-    // Flags: groups of one space and one character, dropped.
     while (peekByte() == ' ' && peekByte(1) != kNoByte) {
         advance(2);
     }
@@ -505,12 +399,12 @@ bool CLexer::scanLineMarker(CToken& token)
     if (peekByte(carriageReturn) != '\n') {
         return mismatch();
     }
-    // The line feed stays: it is the next token.
     advance(carriageReturn);
     setToken(token, TOK_LINE_MARKER, name, line);
     return true;
 }
 
+// hex-number = "0" ("x" | "X") hex-digit*
 bool CLexer::scanHexNumber(CToken& token)
 {
     if (peekByte() != '0' || (peekByte(1) != 'x' && peekByte(1) != 'X')) {
@@ -523,6 +417,7 @@ bool CLexer::scanHexNumber(CToken& token)
     return true;
 }
 
+// dec-number = digit digit*    (saturating at 2147483647)
 bool CLexer::scanDecNumber(CToken& token)
 {
     if (!isDigit(peekByte())) {
@@ -537,9 +432,17 @@ bool CLexer::scanDecNumber(CToken& token)
     return true;
 }
 
-void CLexer::reportUnrecognized()
+// Reported as 1305 with the end of input; read tolerantly, a token of one byte.
+void CLexer::scanUnrecognized(CToken& token)
 {
-    if (m_common == nullptr || m_common->m_diagnostics == nullptr) {
+    if (m_tolerant) {
+        const std::size_t start = position();
+        advance();
+        setToken(token, TOK_NONE, textFrom(start));
+        return;
+    }
+    setToken(token, TOK_END);
+    if (m_diag == nullptr) {
         return;
     }
     const int byte = peekByte();
@@ -550,5 +453,5 @@ void CLexer::reportUnrecognized()
         detail.text = "unrecognized byte 0x" + NumberFormat::ToHex(static_cast<std::uint8_t>(byte), 2);
     }
     detail.offset = position();
-    m_common->m_diagnostics->reportError(kUnrecognizedToken, -1, -1, "", std::move(detail));
+    m_diag->reportError(kUnrecognizedToken, -1, -1, "", std::move(detail));
 }

@@ -34,10 +34,10 @@ constexpr KeywordEntry kCaseKeywords[] = {
 };
 }  // namespace
 
-void CVornLexer::init(CAsm* driver)
+CVornLexer::CVornLexer()
 {
-    m_operators.emplace_back(":", TOK_COLON);
-    CLexer::init(driver);
+    // ":" is searched before every base operator.
+    m_operators.insert(m_operators.begin(), {":", TOK_COLON});
     for (const SectionKeyword& entry : kSectionKeywords) {
         m_keywords.emplace(entry.text, entry.id);
     }

@@ -41,10 +41,20 @@ enum VornTokenId : std::int32_t {
     TOK_R7 = 81,
 };
 
+constexpr bool isRegisterToken(std::int32_t id)
+{
+    return id >= TOK_R0 && id <= TOK_R7;
+}
+
+constexpr bool isMnemonicToken(std::int32_t id)
+{
+    return id >= TOK_MOV && id <= TOK_ST;
+}
+
 // The Vorn lexer: the base lexer plus ":" (searched before every other
 // operator) and the target's keywords. Mnemonics and registers are entered
 // in lower and upper case, the section names in lower case only.
 class CVornLexer : public CLexer {
 public:
-    void init(CAsm* driver) override;
+    CVornLexer();
 };

@@ -1,24 +1,19 @@
 #include "parser/CAsmParser.h"
 
 #include <algorithm>
-#include <iostream>
 
-#include "asm/CAsmOptions.h"
-#include "asm/CCommonModules.h"
-#include "asm/CSection.h"
+#include "core/CDiagnosticMsgHandler.h"
+#include "core/CSection.h"
 #include "lexer/CLexer.h"
-#include "util/CProgramExit.h"
 #include "util/NumberFormat.h"
 
-CAsmParser::CAsmParser() = default;
+CAsmParser::CAsmParser(CDiagnosticMsgHandler& diagnostics, CFileIndexMap& files, CSymbolTable& symbols,
+                       CSectionTable& sections, bool listing, bool debugDump)
+    : CParser(diagnostics, files, debugDump), m_symbols(&symbols), m_sections(&sections), m_listing(listing)
+{
+}
 
 CAsmParser::~CAsmParser() = default;
-
-void CAsmParser::init(CAsm* driver)
-{
-    CParser::init(driver);
-    m_listing = m_common != nullptr && m_common->m_options != nullptr && m_common->m_options->m_listing;
-}
 
 void CAsmParser::addStatement(std::unique_ptr<CStatement> statement)
 {
@@ -26,14 +21,14 @@ void CAsmParser::addStatement(std::unique_ptr<CStatement> statement)
     statement->m_line = m_line;
     statement->m_fileIndex = m_fileIndex;
     statement->m_offset = m_statementOffset;
+    statement->m_length = spanBetween(m_statementStart, m_lexer->m_cursor).length;
     m_pending.push_back(std::move(statement));
 }
 
 void CAsmParser::closeStatement()
 {
     if (m_section == nullptr) {
-        std::cout << "No section" << std::endl;
-        CProgramExit::stop(1);
+        stop("No section\n");
     }
     for (std::unique_ptr<CStatement>& statement : m_pending) {
         m_section->m_statements.push_back(std::move(statement));
@@ -48,8 +43,7 @@ void CAsmParser::closeStatement()
 void CAsmParser::recordListing(std::int32_t first)
 {
     const std::size_t end = std::min(static_cast<std::size_t>(std::max(m_lexer->m_cursor, 0)), m_lexer->historySize());
-    // Released tokens are not read; the statement loop passes a start after them.
-    const std::size_t begin = std::max(static_cast<std::size_t>(std::max(first, 0)), m_lexer->historyBase());
+    const std::size_t begin = std::max(static_cast<std::size_t>(std::max(first, 0)), m_lexer->m_historyBase);
     for (std::size_t index = begin; index < end; ++index) {
         appendTokenText(m_lstText, m_lexer->historyAt(index));
     }
@@ -58,10 +52,8 @@ void CAsmParser::recordListing(std::int32_t first)
     }
     m_lstPending = false;
     if (m_section == nullptr) {
-        std::cout << "No section - lst" << std::endl;
-        CProgramExit::stop(1);
+        stop("No section - lst\n");
     }
-    // A copy of exact size; the working text keeps its capacity for the next line.
     m_section->m_lstLines.emplace_back(m_lstText.data(), m_lstText.size());
     m_lstText.clear();
 }
@@ -95,4 +87,18 @@ void CAsmParser::appendTokenText(std::string& text, const CToken& token)
         break;
     }
     text += ' ';
+}
+
+void CAsmParser::requireConsistent(bool condition, const char* text, int line) const
+{
+    if (!condition) {
+        stop(std::string("Assertion failed: ") + text + ", file parser/CParseRule, line " + std::to_string(line) +
+             "\n");
+    }
+}
+
+void CAsmParser::stop(const std::string& text) const
+{
+    m_diag->trace(text);
+    throw CStop{};
 }

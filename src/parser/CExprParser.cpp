@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "lexer/CLexer.h"
-#include "lexer/CToken.h"
+#include "core/CToken.h"
 
 namespace {
 struct BinaryOperator {
@@ -96,16 +96,16 @@ bool CExprParser::canBegin(std::int32_t tokenId)
 // The first token of unary = ("-" | "~") unary | primary.
 CExprParser::Shift CExprParser::shiftOperand(const CToken& token)
 {
-    bool pushed = false;
+    std::unique_ptr<CExpr> leaf;
     switch (token.m_id) {
     case TOK_DEC_NUMBER:
-        pushed = pushLeaf(std::make_unique<CExpr>(TOK_DEC_NUMBER, static_cast<double>(token.m_value)));
+        leaf = std::make_unique<CExpr>(TOK_DEC_NUMBER, static_cast<double>(token.m_value));
         break;
     case TOK_HEX_NUMBER:
-        pushed = pushLeaf(std::make_unique<CExpr>(TOK_HEX_NUMBER, CExpr::hexLiteralValue(token.m_text)));
+        leaf = std::make_unique<CExpr>(TOK_HEX_NUMBER, CExpr::hexLiteralValue(token.m_text));
         break;
     case TOK_IDENTIFIER:
-        pushed = pushLeaf(std::make_unique<CExpr>(TOK_IDENTIFIER, 0.0, token.m_text));
+        leaf = std::make_unique<CExpr>(TOK_IDENTIFIER, 0.0, token.m_text);
         break;
     case TOK_LPAREN:
         ++m_parentheses;
@@ -116,7 +116,8 @@ CExprParser::Shift CExprParser::shiftOperand(const CToken& token)
     default:
         return Shift::Failed;
     }
-    return pushed ? Shift::Operand : Shift::Failed;
+    leaf->m_offset = token.m_offset;
+    return pushLeaf(std::move(leaf)) ? Shift::Operand : Shift::Failed;
 }
 
 bool CExprParser::openOperator(std::int32_t type, int precedence)

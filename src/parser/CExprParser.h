@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "parser/CExpr.h"
+#include "core/CExpr.h"
 
 class CLexer;
 struct CToken;

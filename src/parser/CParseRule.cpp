@@ -1,25 +1,13 @@
 #include "parser/CParseRule.h"
 
 #include <algorithm>
-#include <iostream>
 #include <memory>
 
+#include "core/CDiagnosticMsgHandler.h"
+#include "core/CStatement.h"
 #include "lexer/CLexer.h"
 #include "parser/CAsmParser.h"
 #include "parser/CExprParser.h"
-#include "parser/CStatement.h"
-#include "util/CProgramExit.h"
-
-namespace {
-// Guards the agreement of a rule's operand list with its captures.
-void requireConsistent(bool condition, const char* text, int line)
-{
-    if (!condition) {
-        std::cout << "Assertion failed: " << text << ", file parser/CParseRule, line " << line << std::endl;
-        CProgramExit::stop(1);
-    }
-}
-}  // namespace
 
 CParseRule::CParseRule(std::string name, std::string def, std::vector<OperandSpec> operands, std::int32_t id)
     : m_name(std::move(name)), m_def(std::move(def)), m_operands(std::move(operands)), m_id(id)
@@ -43,8 +31,14 @@ bool CParseRule::match(CAsmParser& parser)
     parser.m_ruleStart = lexer.m_cursor;
     parser.m_strs.clear();
     parser.m_exps.clear();
-    for (const Element& element : m_elems) {
-        if (!matchElement(parser, element)) {
+    parser.m_strSpans.clear();
+    parser.m_expSpans.clear();
+    for (std::size_t index = 0; index < m_elems.size(); ++index) {
+        const std::int32_t before = lexer.m_cursor;
+        if (!matchElement(parser, m_elems[index])) {
+            // An expression may have read further than its first token.
+            const std::int32_t reached = std::max(before, lexer.m_cursor - 1);
+            parser.noteExpectation({CExpectation::Element, reached, this, index, before});
             lexer.m_cursor = parser.m_ruleStart;
             return false;
         }
@@ -61,11 +55,13 @@ bool CParseRule::matchElement(CAsmParser& parser, const Element& element)
     case Class:
         return parser.matchClass(element.ids);
     default: {
+        const std::int32_t first = parser.m_lexer->m_cursor;
         std::unique_ptr<CExpr> tree;
         if (!parser.matchExpression(tree)) {
             return false;
         }
         parser.m_exps.push_back(std::move(tree));
+        parser.m_expSpans.push_back(parser.spanBetween(first, parser.m_lexer->m_cursor));
         return true;
     }
     }
@@ -84,18 +80,23 @@ void CParseRule::build(CAsmParser& parser)
     std::size_t strIndex = 0;
     for (const auto& [kind, role] : m_operands) {
         std::unique_ptr<COperand> operand;
+        CSpan span;
         if (kind == COperand::SymExp) {
-            requireConsistent(expIndex < parser.m_exps.size(), "expIndex < parser->m_exps.size()", 67);
+            parser.requireConsistent(expIndex < parser.m_exps.size(), "expIndex < parser->m_exps.size()", 67);
+            span = parser.m_expSpans[expIndex];
             operand = std::make_unique<CSymExpOperand>(std::move(parser.m_exps[expIndex++]));
         } else {
-            requireConsistent(strIndex < parser.m_strs.size(), "strIndex < parser->m_strs.size()", 75);
+            parser.requireConsistent(strIndex < parser.m_strs.size(), "strIndex < parser->m_strs.size()", 75);
+            span = parser.m_strSpans[strIndex];
             operand = COperand::create(kind, parser.m_strs[strIndex++]);
         }
+        operand->m_offset = span.offset;
+        operand->m_length = span.length;
         statement->addOperand(std::move(operand), role);
     }
     parser.addStatement(std::move(statement));
     if (parser.m_debugDump) {
-        std::cout << m_def << '\n';
+        parser.m_diag->trace(m_def + "\n");
     }
 }
 

@@ -16,9 +16,11 @@ public:
     enum ElementKind : std::int32_t { Literal = 0, Class = 1, Expression = 2 };
 
     // Literal: exactly one token id; class: the class's ids; expression: none.
+    // `name` is the literal as written, or the class's name.
     struct Element {
         std::int32_t kind = Literal;
         std::vector<std::int32_t> ids;
+        std::string name;
     };
 
     // (operand kind, role) for each operand of the built record, in capture order.
@@ -30,7 +32,7 @@ public:
     // match, then verify, then on success build.
     virtual bool tryMatch(CAsmParser& parser);
     // Matches the elements at the cursor; on failure the cursor is back where
-    // the attempt began.
+    // the attempt began and the parser knows how far it got.
     virtual bool match(CAsmParser& parser);
     // Semantic conditions of a derived rule; none here.
     virtual bool verify(CAsmParser& parser);

@@ -1,24 +1,20 @@
 #include "parser/CParser.h"
 
 #include <algorithm>
-#include <iostream>
 #include <limits>
 #include <sstream>
 
-#include "asm/CAsmOptions.h"
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
+#include "core/CDiagnosticMsgHandler.h"
+#include "core/CParseError.h"
 #include "lexer/CLexer.h"
-#include "parser/CParseError.h"
-#include "asm/CDiagnosticMsgHandler.h"
+#include "util/CFileBuffer.h"
 
 namespace {
 constexpr int kWrongSymbolUsage = 1312;
 constexpr const char* kExpressionElement = "exp";
 constexpr const char* kUnknownClass = "Wrong key id in rule definition string.";
 
-// A double as a fresh output stream writes it (6 significant digits), whatever
-// state std::cout is in.
+// A double as a fresh output stream writes it (6 significant digits).
 std::string formatDouble(double value)
 {
     std::ostringstream text;
@@ -27,18 +23,12 @@ std::string formatDouble(double value)
 }
 }  // namespace
 
-CParser::CParser() = default;
+CParser::CParser(CDiagnosticMsgHandler& diagnostics, CFileIndexMap& files, bool debugDump)
+    : m_diag(&diagnostics), m_files(&files), m_debugDump(debugDump)
+{
+}
 
 CParser::~CParser() = default;
-
-void CParser::init(CAsm* driver)
-{
-    CProgramModule::init(driver);
-    if (m_common != nullptr) {
-        m_diag = m_common->m_diagnostics.get();
-        m_debugDump = m_common->m_options != nullptr && m_common->m_options->m_debugDump;
-    }
-}
 
 void CParser::rewind()
 {
@@ -52,8 +42,7 @@ void CParser::compileRules()
     for (const std::unique_ptr<CParseRule>& rule : m_rules) {
         compileRule(*rule);
     }
-    m_lexer->m_input = nullptr;
-    indexRules();
+    m_lexer->start(nullptr);
 }
 
 // rule-def = ("exp" | class-name | other-token)* EOF    e.g. "add reg, reg, reg"
@@ -61,59 +50,32 @@ void CParser::compileRules()
 void CParser::compileRule(CParseRule& rule)
 {
     CFileBuffer definition(rule.m_def);
-    m_lexer->m_input = &definition;
+    m_lexer->start(&definition);
     rule.m_elems.clear();
     for (const CToken* token = &m_lexer->next(); token->m_id != TOK_END; token = &m_lexer->next()) {
+        const std::string written(definition.text().substr(token->m_offset, token->m_length));
         if (token->m_id != TOK_IDENTIFIER) {
-            rule.m_elems.push_back({CParseRule::Literal, {token->m_id}});
+            rule.m_elems.push_back({CParseRule::Literal, {token->m_id}, written});
         } else if (token->m_text == kExpressionElement) {
-            rule.m_elems.push_back({CParseRule::Expression, {}});
+            rule.m_elems.push_back({CParseRule::Expression, {}, written});
         } else if (auto found = m_classes.find(token->m_text); found != m_classes.end()) {
-            rule.m_elems.push_back({CParseRule::Class, found->second});
+            rule.m_elems.push_back({CParseRule::Class, found->second.ids, written});
         } else {
             rule.m_usable = false;
-            if (m_diag != nullptr) {
-                m_diag->reportText(kUnknownClass);
-            }
+            m_diag->reportText(kUnknownClass);
         }
     }
 }
 
-void CParser::indexRules()
+std::vector<CParseRule*> CParser::rulesStartingWith(std::int32_t tokenId) const
 {
-    std::int32_t maxId = 0;
+    std::vector<CParseRule*> rules;
     for (const std::unique_ptr<CParseRule>& rule : m_rules) {
-        for (const CParseRule::Element& element : rule->m_elems) {
-            for (std::int32_t id : element.ids) {
-                maxId = std::max(maxId, id);
-            }
+        if (rule->m_usable && rule->canStartWith(tokenId)) {
+            rules.push_back(rule.get());
         }
     }
-    // Every base token id gets an entry, so rules led by an expression are found too.
-    maxId = std::max<std::int32_t>(maxId, TOK_SEPARATOR);
-    m_rulesByFirstToken.assign(static_cast<std::size_t>(maxId) + 1, {});
-    m_rulesForAnyToken.clear();
-    for (const std::unique_ptr<CParseRule>& rule : m_rules) {
-        if (!rule->m_usable) {
-            continue;
-        }
-        for (std::int32_t id = 0; id <= maxId; ++id) {
-            if (rule->canStartWith(id)) {
-                m_rulesByFirstToken[static_cast<std::size_t>(id)].push_back(rule.get());
-            }
-        }
-        if (rule->m_elems.empty()) {
-            m_rulesForAnyToken.push_back(rule.get());
-        }
-    }
-}
-
-const std::vector<CParseRule*>& CParser::rulesStartingWith(std::int32_t tokenId) const
-{
-    if (tokenId >= 0 && static_cast<std::size_t>(tokenId) < m_rulesByFirstToken.size()) {
-        return m_rulesByFirstToken[static_cast<std::size_t>(tokenId)];
-    }
-    return m_rulesForAnyToken;
+    return rules;
 }
 
 // class = one token whose id the class lists    e.g. reg = "r0" | ... | "r7"
@@ -125,6 +87,7 @@ bool CParser::matchClass(const std::vector<std::int32_t>& ids)
         return false;
     }
     m_strs.push_back(token.m_text);
+    m_strSpans.push_back({token.m_offset, token.m_length});
     return true;
 }
 
@@ -146,11 +109,8 @@ bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fal
         return false;
     }
     if (m_debugDump) {
-        std::cout << "Expression is ";
-        if (!symbol.empty()) {
-            std::cout << symbol << " + ";
-        }
-        std::cout << formatDouble(value) << '\n';
+        m_diag->trace("Expression is " + (symbol.empty() ? std::string() : symbol + " + ") + formatDouble(value) +
+                      "\n");
     }
     return true;
 }
@@ -158,7 +118,6 @@ bool CParser::parseDataExpression(std::unique_ptr<CExpr>& tree, std::int32_t fal
 // exp = expr, then evaluated: a symbol used wrongly fails it with message 1312.
 bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::string& symbol)
 {
-    // Where the expression begins, read from the history only for a message.
     const std::int32_t first = m_lexer->m_cursor;
     tree = m_exprParser.parse(*m_lexer);
     if (!tree) {
@@ -168,25 +127,38 @@ bool CParser::parseExpression(std::unique_ptr<CExpr>& tree, double& value, std::
         tree->evaluate(value, symbol);
     } catch (const CParseError&) {
         tree.reset();
-        if (m_diag != nullptr) {
-            CDiagnosticMsgHandler::Detail detail;
-            detail.text = CExpr::kOneLabelRule;
-            detail.offset = m_lexer->historyAt(static_cast<std::size_t>(first)).m_offset;
-            const CToken& last = m_lexer->historyAt(static_cast<std::size_t>(m_lexer->m_cursor) - 1);
-            const std::size_t end = last.m_offset + last.m_length;
-            detail.length = end > detail.offset ? end - detail.offset : 1;
-            m_diag->reportError(kWrongSymbolUsage, m_line, m_fileIndex, "", std::move(detail));
-        }
+        const CSpan span = spanBetween(first, m_lexer->m_cursor);
+        m_diag->reportError(kWrongSymbolUsage, m_line, m_fileIndex, "",
+                            {CExpr::kOneLabelRule, span.offset, std::max<std::size_t>(span.length, 1)});
         return false;
     }
     return true;
 }
 
-void CParser::notePosition()
+void CParser::noteExpectation(const CExpectation& expectation)
 {
-    if (m_diag != nullptr) {
-        m_diag->setPosition(m_line, m_fileIndex);
+    if (m_expectation.what == CExpectation::Nothing || expectation.reached > m_expectation.reached) {
+        m_expectation = expectation;
     }
+}
+
+std::string_view CParser::spelled(const CToken& token) const
+{
+    if (m_input == nullptr) {
+        return token.m_text;
+    }
+    return m_input->text().substr(std::min(token.m_offset, m_input->m_data.size()), token.m_length);
+}
+
+CSpan CParser::spanBetween(std::int32_t first, std::int32_t end) const
+{
+    if (first < 0 || end <= first) {
+        return {};
+    }
+    const CToken& from = m_lexer->historyAt(static_cast<std::size_t>(first));
+    const CToken& last = m_lexer->historyAt(static_cast<std::size_t>(end) - 1);
+    const std::size_t stop = last.m_offset + last.m_length;
+    return {from.m_offset, stop > from.m_offset ? stop - from.m_offset : 0};
 }
 
 void CParser::advanceLine()
@@ -194,5 +166,4 @@ void CParser::advanceLine()
     if (m_line < std::numeric_limits<std::int32_t>::max()) {
         ++m_line;
     }
-    notePosition();
 }

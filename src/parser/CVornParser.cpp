@@ -1,20 +1,17 @@
 #include "parser/CVornParser.h"
 
+#include <algorithm>
 #include <array>
-#include <iostream>
 
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
-#include "asm/CFileIndexMap.h"
-#include "asm/CSection.h"
-#include "asm/CSectionTable.h"
-#include "asm/CSymbolTable.h"
+#include "core/CFileIndexMap.h"
+#include "core/CParseError.h"
+#include "core/CSection.h"
+#include "core/CSectionTable.h"
+#include "core/CSymbolTable.h"
+#include "core/CVornOpcodeInfo.h"
 #include "lexer/CVornLexer.h"
-#include "lexer/CVornOpcodeInfo.h"
-#include "parser/CParseError.h"
-#include "parser/CVornSyntaxDiagnosis.h"
-#include "asm/CDiagnosticMsgHandler.h"
-#include "util/CProgramExit.h"
+#include "util/CFileBuffer.h"
+#include "util/CSpelling.h"
 
 namespace {
 constexpr int kSyntaxError = 1304;
@@ -36,7 +33,7 @@ constexpr CParseRule::OperandSpec kExp{COperand::SymExp, CStatement::Source};
 //   op2  = "mov" | "not" | "inc" | "dec" | "shl" | "shr" | "ashl" | "ashr" | "ld" | "st"
 //   op3  = "add" | "sub" | "and" | "or"
 //   jump = "jmp" | "jmpz" | "jmps" | "jmpc" | "jmpnz" | "jmpns" | "jmpnc"
-//   reg  = "r0" | "r1" | ... | "r7"    (the class set up in init)
+//   reg  = "r0" | "r1" | ... | "r7"    (kRegisterClass)
 //   exp  = expr                         (see CExprParser)
 // The instruction rules, tried in this order.
 constexpr RuleEntry kRules[] = {
@@ -63,6 +60,17 @@ constexpr RuleEntry kRules[] = {
     {"st reg, reg", "st", 122, 2, {kSrc, kSrc}},
 };
 
+constexpr const char* kRegisterClass = "reg";
+
+// What messages call the operands of the grammar.
+constexpr const char* kRegisterExpected = "a register R0 to R7";
+constexpr const char* kJumpTargetExpected = "a jump target (a label or a word address)";
+constexpr const char* kDataWordExpected = "a data word (a number, a label or an expression)";
+constexpr const char* kCountWords[] = {"no", "one", "two", "three", "four"};
+constexpr const char* kSourceNames[] = {"Ra", "Rb", "Rc"};
+constexpr const char* kDestinationName = "Rd";
+constexpr const char* kTargetName = "target";
+
 struct DirectiveEntry {
     std::int32_t token;
     const char* section;
@@ -85,19 +93,35 @@ const DirectiveEntry* findDirective(std::int32_t token)
     }
     return nullptr;
 }
+
+bool endsStatement(std::int32_t id)
+{
+    return id == TOK_NEWLINE || id == TOK_SEPARATOR || id == TOK_END || id == TOK_COMMENT;
+}
+
+bool isNumber(std::int32_t id)
+{
+    return id == TOK_DEC_NUMBER || id == TOK_HEX_NUMBER;
+}
+
+std::string quoted(std::string_view text)
+{
+    return "'" + std::string(text) + "'";
+}
 }  // namespace
 
-void CVornParser::init(CAsm* driver)
+CVornParser::CVornParser(CDiagnosticMsgHandler& diagnostics, CFileIndexMap& files, CSymbolTable& symbols,
+                         CSectionTable& sections, bool listing, bool debugDump)
+    : CAsmParser(diagnostics, files, symbols, sections, listing, debugDump)
 {
-    CAsmParser::init(driver);
-    auto lexer = std::make_unique<CVornLexer>();
-    lexer->init(driver);
-    m_lexer = std::move(lexer);
-
-    std::vector<std::int32_t>& registers = m_classes["reg"];
+    m_lexer = std::make_unique<CVornLexer>();
+    m_lexer->m_diag = &diagnostics;
+    CTokenClass& registers = m_classes[kRegisterClass];
     for (std::int32_t id = TOK_R0; id <= TOK_R7; ++id) {
-        registers.push_back(id);
+        registers.ids.push_back(id);
     }
+    registers.expected = kRegisterExpected;
+    m_expressionExpected = kJumpTargetExpected;
     for (const RuleEntry& entry : kRules) {
         std::vector<CParseRule::OperandSpec> operands(entry.operands.begin(),
                                                       entry.operands.begin() + entry.operandCount);
@@ -108,14 +132,16 @@ void CVornParser::init(CAsm* driver)
 
 // program = (NEWLINE | "__NEW_LINE__" | statement)* EOF
 // A statement that does not parse is reported and skipped up to its end.
-void CVornParser::run()
+void CVornParser::run(CFileBuffer& input, std::int32_t fileIndex)
 {
-    m_lexer->m_input = m_input;
-    notePosition();
+    m_input = &input;
+    m_fileIndex = fileIndex;
+    m_lexer->start(&input);
     for (;;) {
         // Statements are never re-read once complete.
         m_lexer->releaseHistoryBefore(m_lexer->m_cursor);
-        const std::int32_t id = m_lexer->next().m_id;
+        const CToken& token = m_lexer->next();
+        const std::int32_t id = token.m_id;
         if (id == TOK_NEWLINE) {
             advanceLine();
             continue;
@@ -127,24 +153,19 @@ void CVornParser::run()
             m_diag->check();
             return;
         }
+        m_statementOffset = token.m_offset;
         m_lexer->unget();
         const std::int32_t start = m_lexer->m_cursor;
-        m_statementOffset = m_lexer->historyAt(static_cast<std::size_t>(start)).m_offset;
+        m_statementStart = start;
+        m_expectation = {};
         if (!tryStatement(start, id)) {
-            reportSyntaxError();
+            m_diag->reportError(kSyntaxError, m_line, m_fileIndex, "", explainStatement());
             skipStatement();
             continue;
         }
         if (m_listing) {
             recordListing(start);
         }
-    }
-}
-
-void CVornParser::finish()
-{
-    if (m_lexer) {
-        m_lexer->finish();
     }
 }
 
@@ -157,7 +178,6 @@ bool CVornParser::tryStatement(std::int32_t start, std::int32_t first)
         }
     } catch (const CParseError&) {
     }
-    // Records of a statement that failed after its rule matched are dropped.
     m_pending.clear();
     return false;
 }
@@ -166,30 +186,29 @@ bool CVornParser::tryStatement(std::int32_t start, std::int32_t first)
 // instruction in a code section, data-word in a data section; no section yet is error 1314.
 bool CVornParser::parseStatement(std::int32_t start, std::int32_t first)
 {
-    // Each kind is tried only when the first token can begin it; the others
-    // would fail at once without effect.
+    // Each kind is tried only when the first token can begin it.
     if (first == TOK_LINE_MARKER && parseLineMarker()) {
-        expectEndOfStatement();
+        expectEndOfStatement(nullptr);
         if (m_debugDump) {
-            std::cout << "PREPROCESSOR \n";
+            m_diag->trace("PREPROCESSOR \n");
         }
         return true;
     }
     if (first == TOK_IDENTIFIER && parseLabel()) {
         if (m_debugDump) {
-            std::cout << "LABEL: \n";
+            m_diag->trace("LABEL: \n");
         }
         return true;
     }
     if (parseDirective(first)) {
         if (m_debugDump) {
-            std::cout << ".directive \n";
+            m_diag->trace(".directive \n");
         }
         return true;
     }
     if (m_section == nullptr) {
-        m_diag->reportError(kSectionExpected, m_line, m_fileIndex, "", explainStatement());
-        CProgramExit::stop(1);
+        m_diag->reportError(kSectionExpected, m_line, m_fileIndex, "", explainBeforeSection());
+        throw CStop{};
     }
     if (m_section->m_kind == CSection::Code) {
         return parseInstruction(start, first);
@@ -209,12 +228,11 @@ bool CVornParser::parseLineMarker()
     m_line = marker.m_value - 1;
     // Pseudo-files such as "<built-in>" keep the current file.
     if (marker.m_text.empty() || marker.m_text.front() != '<') {
-        m_fileIndex = m_common->m_fileIndexMap->getIndex(marker.m_text);
+        m_fileIndex = m_files->getIndex(marker.m_text);
     }
-    notePosition();
     if (m_debugDump) {
-        std::cout << "\nPreprocessor num is: " << marker.m_value << "\nPreprocessor string flag is: " << marker.m_text
-                  << '\n';
+        m_diag->trace("\nPreprocessor num is: " + std::to_string(marker.m_value) +
+                      "\nPreprocessor string flag is: " + marker.m_text + "\n");
     }
     return true;
 }
@@ -230,38 +248,32 @@ bool CVornParser::parseLabel()
     }
     // A label stands for the next cycle of its section; a second definition
     // of a name is dropped by the symbol table, with a warning.
+    const CToken& label = tokenAt(start);
     CSymbol symbol;
-    symbol.m_name = name.m_text;
+    symbol.m_name = label.m_text;
     symbol.m_section = m_section;
     symbol.m_cycle = m_curCycle;
     symbol.m_line = m_line;
     symbol.m_fileIndex = m_fileIndex;
-    symbol.m_offset = name.m_offset;
-    if (!m_common->m_symbols->addSymbol(symbol)) {
+    symbol.m_offset = label.m_offset;
+    if (!m_symbols->addSymbol(symbol)) {
         warnRedefinition(symbol);
     }
     if (m_debugDump) {
-        std::cout << "\nLABEL: " << name.m_text << '\n';
+        m_diag->trace("\nLABEL: " + symbol.m_name + "\n");
     }
     return true;
 }
 
 void CVornParser::warnRedefinition(const CSymbol& again) const
 {
-    const CSymbol* first = m_common->m_symbols->find(again.m_name);
+    const CSymbol* first = m_symbols->find(again.m_name);
     if (first == nullptr || first->m_section == nullptr) {
         return;
     }
-    CDiagnosticMsgHandler::Detail here;
-    here.text = "label '" + again.m_name + "' is defined again; this definition is ignored";
-    here.offset = again.m_offset;
-    here.length = again.m_name.size();
-    m_diag->warn(again.m_line, again.m_fileIndex, std::move(here));
-    CDiagnosticMsgHandler::Detail there;
-    there.text = "the first definition, which stays in force, is here";
-    there.offset = first->m_offset;
-    there.length = first->m_name.size();
-    m_diag->note(first->m_line, first->m_fileIndex, std::move(there));
+    m_diag->warn({"label '" + again.m_name + "' is defined again; this definition is ignored", again.m_offset,
+                  again.m_name.size()});
+    m_diag->note({"the first definition, which stays in force, is here", first->m_offset, first->m_name.size()});
 }
 
 // directive = (".text" | ".data") end
@@ -272,9 +284,8 @@ bool CVornParser::parseDirective(std::int32_t first)
         return false;
     }
     m_lexer->next();
-    expectEndOfStatement();
-    m_section = m_common->m_sections->addSection(directive->section, directive->kind, directive->origin,
-                                                 directive->memory);
+    expectEndOfStatement(nullptr);
+    m_section = m_sections->addSection(directive->section, directive->kind, directive->origin, directive->memory);
     m_curCycle = 0;
     return true;
 }
@@ -285,7 +296,7 @@ bool CVornParser::parseInstruction(std::int32_t start, std::int32_t first)
 {
     for (CParseRule* rule : rulesStartingWith(first)) {
         if (rule->tryMatch(*this)) {
-            expectEndOfStatement();
+            expectEndOfStatement(rule);
             closeStatement();
             return true;
         }
@@ -302,22 +313,28 @@ bool CVornParser::parseDataWord(std::int32_t start)
     if (!parseDataExpression(tree, start)) {
         return false;
     }
+    const CSpan span = spanBetween(start, m_lexer->m_cursor);
     // Words may be separated by commas or simply follow each other.
     if (m_lexer->next().m_id != TOK_COMMA) {
         m_lexer->unget();
     }
+    auto operand = std::make_unique<CSymExpOperand>(std::move(tree));
+    operand->m_offset = span.offset;
+    operand->m_length = span.length;
     auto statement = std::make_unique<CStatement>(CVornOpcodeInfo::kDataWordId);
     statement->reserveOperands(1);
-    statement->addOperand(std::make_unique<CSymExpOperand>(std::move(tree)), CStatement::Source);
+    statement->addOperand(std::move(operand), CStatement::Source);
     addStatement(std::move(statement));
+    m_pending.back()->m_length = span.length;
     closeStatement();
     return true;
 }
 
 // end = NEWLINE | "__NEW_LINE__" | EOF    (EOF is left unread; a line comment scans as NEWLINE)
-void CVornParser::expectEndOfStatement()
+void CVornParser::expectEndOfStatement(const CParseRule* rule)
 {
-    switch (m_lexer->next().m_id) {
+    const CToken& token = m_lexer->next();
+    switch (token.m_id) {
     case TOK_NEWLINE:
         advanceLine();
         return;
@@ -326,8 +343,11 @@ void CVornParser::expectEndOfStatement()
     case TOK_END:
         m_lexer->unget();
         return;
-    default:
+    default: {
+        const std::int32_t reached = m_lexer->m_cursor - 1;
+        noteExpectation({CExpectation::EndOfStatement, reached, rule, 0, reached});
         throw CParseError("ERROR_NL");
+    }
     }
 }
 
@@ -343,16 +363,174 @@ void CVornParser::skipStatement()
     }
 }
 
-void CVornParser::reportSyntaxError()
+std::string CVornParser::usage(const CParseRule& rule) const
 {
-    m_diag->reportError(kSyntaxError, m_line, m_fileIndex, "", explainStatement());
+    std::string text = rule.m_name;
+    std::size_t operand = 0;
+    std::size_t sources = 0;
+    for (std::size_t i = 1; i < rule.m_elems.size(); ++i) {
+        const CParseRule::Element& element = rule.m_elems[i];
+        if (element.kind == CParseRule::Literal) {
+            text += element.name;
+            continue;
+        }
+        text += ' ';
+        if (element.kind == CParseRule::Expression) {
+            text += kTargetName;
+        } else if (operand < rule.m_operands.size() && rule.m_operands[operand].second == CStatement::Destination) {
+            text += kDestinationName;
+        } else {
+            text += kSourceNames[std::min(sources++, std::size(kSourceNames) - 1)];
+        }
+        ++operand;
+    }
+    return text;
 }
 
-CDiagnosticMsgHandler::Detail CVornParser::explainStatement() const
+std::string CVornParser::takes(const CParseRule& rule) const
 {
-    if (m_input == nullptr) {
-        return {};
+    std::size_t registers = 0;
+    bool target = false;
+    for (const CParseRule::Element& element : rule.m_elems) {
+        registers += element.kind == CParseRule::Class ? 1 : 0;
+        target = target || element.kind == CParseRule::Expression;
     }
-    const std::int32_t kind = m_section != nullptr ? m_section->m_kind : 0;
-    return CVornSyntaxDiagnosis(m_rules).explain(m_input->text(), m_statementOffset, kind);
+    const std::string what = target ? m_expressionExpected
+                                    : std::string(kCountWords[std::min(registers, std::size(kCountWords) - 1)]) +
+                                          (registers == 1 ? " register" : " registers");
+    return quoted(rule.m_name) + " takes " + what + ": " + usage(rule);
+}
+
+const CToken& CVornParser::tokenAt(std::int32_t cursor) const
+{
+    return m_lexer->historyAt(static_cast<std::size_t>(cursor));
+}
+
+CVornParser::Detail CVornParser::at(std::int32_t cursor, std::string text) const
+{
+    const CToken& token = tokenAt(cursor);
+    return {std::move(text), token.m_offset, std::max<std::size_t>(token.m_length, 1)};
+}
+
+std::string_view CVornParser::restOfStatement(std::size_t offset) const
+{
+    const std::string_view text = m_input->text();
+    std::size_t lineEnd = text.find('\n', offset);
+    lineEnd = lineEnd == std::string_view::npos ? text.size() : lineEnd;
+    // Read again on its own, so that reading reports nothing.
+    CFileBuffer line(text.substr(offset, lineEnd - offset));
+    CVornLexer lexer;
+    lexer.m_tolerant = true;
+    lexer.start(&line);
+    std::size_t end = 0;
+    for (const CToken* token = &lexer.next(); !endsStatement(token->m_id); token = &lexer.next()) {
+        end = token->m_offset + token->m_length;
+    }
+    return text.substr(offset, end);
+}
+
+CVornParser::Detail CVornParser::explainStatement() const
+{
+    if (m_section == nullptr) {
+        return explainBeforeSection();
+    }
+    return m_section->m_kind == CSection::Code ? explainInstruction() : explainDataWord();
+}
+
+CVornParser::Detail CVornParser::explainBeforeSection() const
+{
+    return at(m_statementStart,
+              quoted(spelled(tokenAt(m_statementStart))) + " stands before any section: begin with '.text' or '.data'");
+}
+
+CVornParser::Detail CVornParser::explainInstruction() const
+{
+    const CExpectation& expectation = m_expectation;
+    const CToken& first = tokenAt(m_statementStart);
+    switch (expectation.what) {
+    case CExpectation::Nothing: {
+        const std::string word(spelled(first));
+        if (first.m_id != TOK_IDENTIFIER) {
+            return at(m_statementStart, "expected an instruction, found " + quoted(word));
+        }
+        std::vector<std::string> names;
+        for (const auto& rule : m_rules) {
+            names.push_back(rule->m_name);
+        }
+        std::string text = "unknown instruction " + quoted(word);
+        if (const std::string suggestion = CSpelling::closest(word, names); !suggestion.empty()) {
+            text += "; did you mean " + quoted(suggestion) + "?";
+        }
+        return at(m_statementStart, text);
+    }
+    case CExpectation::EndOfStatement: {
+        const std::string found = quoted(spelled(tokenAt(expectation.reached)));
+        if (expectation.rule != nullptr) {
+            return at(expectation.reached, "unexpected " + found + " after the operands: " + takes(*expectation.rule));
+        }
+        return at(expectation.reached, "unexpected " + found + " after " + quoted(spelled(first)));
+    }
+    case CExpectation::Element:
+        break;
+    }
+    return explainElement(expectation);
+}
+
+CVornParser::Detail CVornParser::explainElement(const CExpectation& expectation) const
+{
+    const CParseRule& rule = *expectation.rule;
+    const CParseRule::Element& element = rule.m_elems[expectation.element];
+    const CToken& found = tokenAt(expectation.elementStart);
+    const std::string written(spelled(found));
+    if (endsStatement(found.m_id)) {
+        // The caret stands just behind the last token of the statement.
+        const CToken& last = tokenAt(std::max(expectation.elementStart - 1, m_statementStart));
+        return {"missing operand: " + takes(rule), last.m_offset + last.m_length, 1};
+    }
+    switch (element.kind) {
+    case CParseRule::Literal: {
+        const CToken& before = tokenAt(std::max(expectation.elementStart - 1, m_statementStart));
+        return at(expectation.elementStart, "expected " + quoted(element.name) + " after " +
+                                                quoted(spelled(before)) + ", found " + quoted(written));
+    }
+    case CParseRule::Class: {
+        const auto found_class = m_classes.find(element.name);
+        const std::string expected = found_class != m_classes.end() ? found_class->second.expected : element.name;
+        return at(expectation.elementStart,
+                  "expected " + expected + ", found " + (isNumber(found.m_id) ? "the number " : "") + quoted(written));
+    }
+    default:
+        break;
+    }
+    const std::string expected = "expected " + m_expressionExpected + ", found ";
+    if (isRegisterToken(found.m_id)) {
+        return at(expectation.elementStart, expected + "the register " + quoted(written));
+    }
+    if (!CExprParser::canBegin(found.m_id)) {
+        return at(expectation.elementStart, expected + quoted(written));
+    }
+    // The expression runs to the end of the statement.
+    const std::string_view rest = restOfStatement(found.m_offset);
+    return {expected + quoted(rest), found.m_offset, std::max<std::size_t>(rest.size(), 1)};
+}
+
+CVornParser::Detail CVornParser::explainDataWord() const
+{
+    const std::size_t start = m_statementOffset;
+    const std::string_view rest = restOfStatement(start);
+    // A word of an instruction says where it belongs.
+    CFileBuffer statement(rest);
+    CVornLexer lexer;
+    lexer.m_tolerant = true;
+    lexer.start(&statement);
+    for (const CToken* token = &lexer.next(); !endsStatement(token->m_id); token = &lexer.next()) {
+        if (isMnemonicToken(token->m_id) || isRegisterToken(token->m_id)) {
+            return {std::string("expected ") + kDataWordExpected + ", found " +
+                        quoted(rest.substr(token->m_offset, token->m_length)) +
+                        ": instructions belong in a '.text' section",
+                    start + token->m_offset, token->m_length};
+        }
+    }
+    return {std::string("expected ") + kDataWordExpected + ", found " + quoted(rest), start,
+            std::max<std::size_t>(rest.size(), 1)};
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-#include "asm/CDiagnosticMsgHandler.h"
+#include "core/CDiagnosticMsgHandler.h"
 #include "parser/CAsmParser.h"
 
 class CSymbol;
@@ -12,15 +13,25 @@ class CSymbol;
 // the source file and line, labels define symbols, ".text" and ".data" open
 // sections, and every other statement is an instruction (code section) or a
 // data word (data section). A bad statement is reported as "Syntax error."
-// and skipped, so every bad line is reported.
+// and skipped, so every bad line is reported; standard error says what the
+// rule expected where the statement went wrong.
 class CVornParser : public CAsmParser {
 public:
-    void init(CAsm* driver) override;
-    void run() override;
-    void finish() override;
+    CVornParser(CDiagnosticMsgHandler& diagnostics, CFileIndexMap& files, CSymbolTable& symbols,
+                CSectionTable& sections, bool listing, bool debugDump);
+
+    // program = (NEWLINE | "__NEW_LINE__" | statement)* EOF, then the check
+    // after the parse. `fileIndex` is the source file's.
+    void run(CFileBuffer& input, std::int32_t fileIndex);
+
+    // How the rule is written, its operands named by role: "add Rd, Ra, Rb".
+    std::string usage(const CParseRule& rule) const;
+    // What the rule takes: "'add' takes three registers: add Rd, Ra, Rb".
+    std::string takes(const CParseRule& rule) const;
 
 private:
-    // `first` is the id of the statement's first token, at `start`.
+    using Detail = CDiagnosticMsgHandler::Detail;
+
     bool tryStatement(std::int32_t start, std::int32_t first);
     bool parseStatement(std::int32_t start, std::int32_t first);
     bool parseLineMarker();
@@ -29,13 +40,21 @@ private:
     bool parseInstruction(std::int32_t start, std::int32_t first);
     bool parseDataWord(std::int32_t start);
     // Newline, "__NEW_LINE__" or the end of input must follow a statement.
-    void expectEndOfStatement();
+    void expectEndOfStatement(const CParseRule* rule);
     // Skips to the end of the statement, leaving the newline to the loop.
     void skipStatement();
     // Warns of a label defined a second time, with a note at the first.
     void warnRedefinition(const CSymbol& again) const;
-    // Error 1304 for the statement being parsed.
-    void reportSyntaxError();
+
     // What is wrong with the statement being parsed, for standard error.
-    CDiagnosticMsgHandler::Detail explainStatement() const;
+    Detail explainStatement() const;
+    Detail explainBeforeSection() const;
+    Detail explainInstruction() const;
+    Detail explainElement(const CExpectation& expectation) const;
+    Detail explainDataWord() const;
+    // A detail with the caret under the token at `cursor`.
+    Detail at(std::int32_t cursor, std::string text) const;
+    const CToken& tokenAt(std::int32_t cursor) const;
+    // The statement from `offset` on, as written: up to its last token.
+    std::string_view restOfStatement(std::size_t offset) const;
 };

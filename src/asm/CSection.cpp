@@ -1,6 +1,0 @@
-#include "asm/CSection.h"
-
-#include "parser/CStatement.h"
-
-CSection::CSection() = default;
-CSection::~CSection() = default;

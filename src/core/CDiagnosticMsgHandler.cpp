@@ -1,0 +1,194 @@
+#include "core/CDiagnosticMsgHandler.h"
+
+namespace {
+struct MessageEntry {
+    int kind;
+    int code;
+    const char* text;
+};
+
+constexpr MessageEntry kMessages[] = {
+    {CDiagnostic::Error, 1300, "Some error"},
+    {CDiagnostic::Error, 1301, "Could not assemble."},
+    {CDiagnostic::Error, 1302, "Could not assemble. Missing separator."},
+    {CDiagnostic::Error, 1303, "Could not assemble. Garbage after instruction."},
+    {CDiagnostic::Error, 1304, "Syntax error."},
+    {CDiagnostic::Error, 1305, "Unrecognized token."},
+    {CDiagnostic::Error, 1306, "This instr must go with ##"},
+    {CDiagnostic::Error, 1307, "This instr must go with ::"},
+    {CDiagnostic::Error, 1308, "Expecting M2 instr."},
+    {CDiagnostic::Error, 1309, "Expecting M1 or M2 instr."},
+    {CDiagnostic::Error, 1310, "Expecting AL2 instr."},
+    {CDiagnostic::Error, 1311, "Unpaired left parenthesis (."},
+    {CDiagnostic::Error, 1312, "Wrong symbol usage in the expression."},
+    {CDiagnostic::Error, 1313, "Expression defining address of a section must not use symbols."},
+    {CDiagnostic::Error, 1314, "Syntax error. Section definition expected."},
+    {CDiagnostic::Error, 1315, "Referencing undefined symbol %s."},
+    {CDiagnostic::Error, 1316, "Failed to open output file %s."},
+    {CDiagnostic::Error, 1317, "Illegal instruction (resource conflict)."},
+    {CDiagnostic::Error, 1318, "Invalid delay-slot instruction."},
+    {CDiagnostic::Error, 1319, "Invalid end of loop address."},
+    {CDiagnostic::Error, 1320,
+     "Conditional move can not accept an accumulator as source and a register as destination."},
+    {CDiagnostic::Warning, 4000, "Some warning."},
+    {CDiagnostic::Warning, 1, "Some is bad in opcode"},
+    {CDiagnostic::Warning, 2, "Some is bad in opcode sizes"},
+    {CDiagnostic::Info, 7000, "Some info."},
+};
+
+constexpr const char* kExpansionNote = "after macro expansion the line reads: ";
+
+std::string_view tableText(int kind, int code)
+{
+    for (const MessageEntry& entry : kMessages) {
+        if (entry.kind == kind && entry.code == code) {
+            return entry.text;
+        }
+    }
+    return {};
+}
+
+// printf-style substitution of the one string argument: "%s" takes the
+// parameter whole, "%%" is a percent sign.
+std::string substitute(std::string_view format, const std::string& param)
+{
+    std::string result;
+    result.reserve(format.size() + param.size());
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size() && (format[i + 1] == 's' || format[i + 1] == '%')) {
+            result += format[i + 1] == 's' ? std::string_view(param) : std::string_view("%");
+            ++i;
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}
+
+// The expanded line without the blanks around it.
+std::string_view trimmed(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
+}
+}  // namespace
+
+CDiagnosticMsgHandler::CDiagnosticMsgHandler(const CSourceLocator* locator, bool warningsShown)
+    : m_locator(locator), m_warningsShown(warningsShown)
+{
+}
+
+std::string CDiagnosticMsgHandler::messageText(int kind, int code, const std::string& param)
+{
+    return substitute(tableText(kind, code), param);
+}
+
+void CDiagnosticMsgHandler::reportError(int code, int line, int fileIndex, const std::string& param, Detail detail)
+{
+    CDiagnostic diagnostic;
+    diagnostic.kind = CDiagnostic::Error;
+    diagnostic.code = code;
+    diagnostic.line = line;
+    diagnostic.fileIndex = fileIndex;
+    diagnostic.text = messageText(CDiagnostic::Error, code, param);
+    add(std::move(diagnostic), detail);
+}
+
+void CDiagnosticMsgHandler::reportWarning(int code, const std::string& param)
+{
+    CDiagnostic diagnostic;
+    diagnostic.kind = CDiagnostic::Warning;
+    diagnostic.code = code;
+    diagnostic.text = messageText(CDiagnostic::Warning, code, param);
+    add(std::move(diagnostic), {});
+}
+
+void CDiagnosticMsgHandler::reportInfo(int code, const std::string& param)
+{
+    CDiagnostic diagnostic;
+    diagnostic.kind = CDiagnostic::Info;
+    diagnostic.code = code;
+    diagnostic.text = messageText(CDiagnostic::Info, code, param);
+    add(std::move(diagnostic), {});
+}
+
+void CDiagnosticMsgHandler::reportText(const std::string& text)
+{
+    CDiagnostic diagnostic;
+    diagnostic.text = text;
+    add(std::move(diagnostic), {});
+}
+
+void CDiagnosticMsgHandler::warn(Detail detail)
+{
+    ++m_warnings;
+    m_lastWarningKept = m_warningsShown && m_warnings <= kMostWarningsShown;
+    if (!m_lastWarningKept) {
+        return;
+    }
+    CDiagnostic diagnostic;
+    diagnostic.kind = CDiagnostic::Warning;
+    diagnostic.numbered = false;
+    add(std::move(diagnostic), detail);
+}
+
+void CDiagnosticMsgHandler::note(Detail detail)
+{
+    if (!m_lastWarningKept || m_diagnostics.empty()) {
+        return;
+    }
+    CDiagnosticNote note;
+    note.text = std::move(detail.text);
+    if (m_locator != nullptr && detail.offset != Detail{}.offset) {
+        const CLocation location = m_locator->locate(detail.offset, detail.length);
+        note.pos = location.pos;
+        note.echo = location.echo;
+    }
+    m_diagnostics.back().notes.push_back(std::move(note));
+}
+
+void CDiagnosticMsgHandler::trace(std::string_view text)
+{
+    if (m_items.empty() || m_items.back().diagnostic != -1) {
+        m_items.push_back({});
+    }
+    m_items.back().trace.append(text);
+}
+
+void CDiagnosticMsgHandler::check() const
+{
+    if (m_numbered > 0) {
+        throw CStop{};
+    }
+}
+
+void CDiagnosticMsgHandler::add(CDiagnostic diagnostic, const Detail& detail)
+{
+    diagnostic.detail = detail.text.empty() ? diagnostic.text : detail.text;
+    place(diagnostic, detail);
+    m_numbered += diagnostic.numbered ? 1 : 0;
+    m_items.push_back({{}, static_cast<int>(m_diagnostics.size())});
+    m_diagnostics.push_back(std::move(diagnostic));
+}
+
+void CDiagnosticMsgHandler::place(CDiagnostic& diagnostic, const Detail& detail) const
+{
+    if (m_locator == nullptr || detail.offset == Detail{}.offset) {
+        // Only the line the parser counted, when there is one.
+        diagnostic.pos.fileIndex = diagnostic.fileIndex;
+        diagnostic.pos.line = diagnostic.fileIndex != -1 ? diagnostic.line : -1;
+        return;
+    }
+    const CLocation location = m_locator->locate(detail.offset, detail.length);
+    diagnostic.pos = location.pos;
+    diagnostic.echo = location.echo;
+    if (!location.expansion.empty()) {
+        CDiagnosticNote note;
+        note.pos = {location.pos.fileIndex, location.pos.line, 0, 0};
+        note.text = std::string(kExpansionNote) + std::string(trimmed(location.expansion));
+        diagnostic.notes.push_back(std::move(note));
+    }
+}

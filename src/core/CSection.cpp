@@ -1,0 +1,6 @@
+#include "core/CSection.h"
+
+#include "core/CStatement.h"
+
+CSection::CSection() = default;
+CSection::~CSection() = default;

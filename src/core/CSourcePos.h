@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <string>
+#include <string_view>
+
+// A place in a file as the user wrote it: file index, line, 1-based byte
+// column and length in bytes. Column 0 means only the line is known; file
+// index and line -1 mean no place at all.
+struct CSourcePos {
+    std::int32_t fileIndex = -1;
+    std::int32_t line = -1;
+    std::int32_t column = 0;
+    std::int32_t length = 0;
+
+    bool known() const { return fileIndex != -1 && line != -1; }
+    bool operator==(const CSourcePos&) const = default;
+};
+
+// Where a piece of the preprocessed text stands in the user's files.
+struct CLocation {
+    CSourcePos pos;
+    // The line the position counts in: the user's line as written, or, where
+    // that could not be found, the line as preprocessed.
+    std::string_view echo;
+    // For a piece that a macro expansion made, the line as expanded; else empty.
+    std::string_view expansion;
+};
+
+// Maps offsets of the preprocessed text back to the user's files.
+class CSourceLocator {
+public:
+    virtual ~CSourceLocator() = default;
+
+    // The place of the bytes [offset, offset + length) of the preprocessed
+    // text; no place for an offset beyond it.
+    virtual CLocation locate(std::size_t offset, std::size_t length) const = 0;
+};
+
+// The texts of the user's files by the names the preprocessor's line markers
+// give them: the files on disk, or an editor's unsaved buffers.
+using CSourceTexts = std::map<std::string, std::string, std::less<>>;
