@@ -115,11 +115,13 @@ bool COutputFiles::sameFile(const std::string& a, const std::string& b)
     if (fs::equivalent(a, b, error) && !error) {
         return true;
     }
-    const fs::path first = fs::weakly_canonical(a, error);
-    if (error) {
-        return false;
-    }
-    const fs::path second = fs::weakly_canonical(b, error);
+    // The same name in the same folder, whatever the name itself is now.
+    auto entry = [](const std::string& path, std::error_code& failed) {
+        const fs::path name = fs::path(path).filename();
+        return fs::weakly_canonical(fs::absolute(path, failed).parent_path(), failed) / name;
+    };
+    const fs::path first = entry(a, error);
+    const fs::path second = error ? fs::path() : entry(b, error);
     return !error && first == second;
 }
 

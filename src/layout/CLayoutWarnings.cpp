@@ -1,5 +1,6 @@
 #include "layout/CLayoutWarnings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -81,13 +82,19 @@ void CLayoutWarnings::warn(const CStatement& statement, std::string_view word,
         m_diag->warn({});
         return;
     }
+    // At the label when one is named, else at the value, else at the statement.
     CDiagnosticMsgHandler::Detail detail{text(), statement.m_offset, 1};
     for (const auto& operand : statement.m_operands) {
         const CSymExpOperand* expression = operand ? operand->asSymExp() : nullptr;
-        const CExpr* use = expression != nullptr && expression->m_expr && !word.empty()
-                               ? expression->m_expr->findIdentifier(word)
-                               : nullptr;
-        if (use != nullptr) {
+        if (expression == nullptr || !expression->m_expr) {
+            continue;
+        }
+        if (word.empty()) {
+            detail.offset = expression->m_offset;
+            detail.length = std::max<std::size_t>(expression->m_length, 1);
+            break;
+        }
+        if (const CExpr* use = expression->m_expr->findIdentifier(word)) {
             detail.offset = use->m_offset;
             detail.length = word.size();
             break;

@@ -19,14 +19,15 @@ bool haveVim()
 }
 
 // Vim with the compiler plugin, headless: ":make" on a program with two
-// errors fills the quickfix list with both, at their file, line and column.
+// errors, aligned with blanks as students write, fills the quickfix list with
+// both, at their file, line and column in the file as written.
 TEST(VimCompilerPlugin, MakeFillsTheQuickfixList)
 {
     if (!haveVim()) {
         GTEST_SKIP() << "vim is not installed (apt-get install vim)";
     }
     ScopedTempDir temp;
-    writeFile("two.s", ".text\nstart: mov R8, R1\n        add R1, R2\njmp start\n");
+    writeFile("two.s", ".text\nstart:  mov   R8, R1\n        add   R1, R2\n        jmp   start\n");
     const std::string runtime = (testsupport::sourceDir() / "editors" / "vim").string();
     const testsupport::RunResult result = runProcess(
         {"/usr/bin/vim", "-es", "-N", "-u", "NONE", "-i", "NONE", "--cmd", "set rtp^=" + runtime, "-c",
@@ -36,7 +37,7 @@ TEST(VimCompilerPlugin, MakeFillsTheQuickfixList)
          "'quickfix.txt')",
          "-c", "qa!", "two.s"});
     EXPECT_EQ(result.status, 0) << result.errors;
-    EXPECT_EQ(readFile("quickfix.txt"), "two.s:2:12:e\ntwo.s:3:19:e\n");
+    EXPECT_EQ(readFile("quickfix.txt"), "two.s:2:15:e\ntwo.s:3:21:e\n");
 }
 
 // The problem matcher of the VS Code folder reads the same lines.

@@ -9,39 +9,13 @@
 #include <sstream>
 #include <memory>
 
-#include "asm/CAsmOptions.h"
-#include "asm/CAsmPreprocessor.h"
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
-#include "asm/CRozeDov.h"
-#include "asm/CSection.h"
-#include "asm/CSectionTable.h"
-#include "emitter/CVornStringEmitter.h"
-#include "util/CProgramExit.h"
+#include "driver/CAsmOptions.h"
+#include "driver/CAsmPreprocessor.h"
+#include "support/InProcessAssembly.h"
 
 namespace {
 
 constexpr const char* kSourceName = "fuzz.s";
-
-// Argument strings with a stable argv view onto them.
-class ArgumentVector {
-public:
-    explicit ArgumentVector(std::vector<std::string> arguments) : m_storage(std::move(arguments))
-    {
-        for (std::string& argument : m_storage) {
-            m_argv.push_back(argument.data());
-        }
-        m_argv.push_back(nullptr);
-    }
-
-    int argc() const { return static_cast<int>(m_storage.size()); }
-    char** argv() { return m_argv.data(); }
-    const std::vector<std::string>& strings() const { return m_storage; }
-
-private:
-    std::vector<std::string> m_storage;
-    std::vector<char*> m_argv;
-};
 
 void expect(bool condition, const std::string& what)
 {
@@ -61,31 +35,15 @@ std::size_t countOf(std::string_view text, std::string_view piece)
 
 // Every laid-out word appears once in the texts: one "when iA =" line per
 // code word, one sMEM line per data word.
-void expectOneLinePerWord(const CRozeDov& driver)
+void expectOneLinePerWord(const CAssemblyResult& result)
 {
     std::size_t codeWords = 0;
     std::size_t dataWords = 0;
-    for (const std::unique_ptr<CSection>& section : driver.m_common->m_sections->sections()) {
-        const bool data = section->m_kind == CSection::Data;
-        if (data || section->m_kind == CSection::Code || section->m_kind == CSection::ReadOnlyData) {
-            expect(section->m_code.size() % 2 == 0, "a section holds an odd number of bytes");
-            (data ? dataWords : codeWords) += section->m_code.size() / 2;
-        }
+    for (const CSectionWords& section : result.sections) {
+        (section.kind == 3 ? dataWords : codeWords) += section.words.size();
     }
-    const auto& emitter = dynamic_cast<const CVornStringEmitter&>(*driver.m_romEmitter);
-    expect(countOf(driver.m_outBuffer->text(), "when iA = ") == codeWords, "ROM text and code words differ");
-    expect(emitter.m_dataBuffer != nullptr && countOf(emitter.m_dataBuffer->text(), "\n") == dataWords,
-           "data text and data words differ");
-}
-
-// The stages after preprocessing, as the program runs them, plus the listing
-// text; nothing is written.
-void runStages(CRozeDov& driver, CFileBuffer& input)
-{
-    driver.assemble(input, kSourceName);
-    expectOneLinePerWord(driver);
-    driver.m_lstEmitter->run();
-    driver.finish();
+    expect(countOf(result.texts.code, "when iA = ") == codeWords, "ROM text and code words differ");
+    expect(countOf(result.texts.data, "\n") == dataWords, "data text and data words differ");
 }
 
 // Every line on standard error belongs to a diagnostic in the form
@@ -189,54 +147,28 @@ void expectDerivedNames(const CAsmOptions& options)
 
 FuzzPipeline::Outcome FuzzPipeline::assembleText(std::string_view text)
 {
-    CProgramExit::Interception interception;
-    ArgumentVector arguments({"rozedov", "-l", "-debug-dump", kSourceName});
-    CFileBuffer input(text);
-    // Standard error is read back and checked, whatever the run did.
-    std::ostringstream errors;
-    std::streambuf* const previous = std::cerr.rdbuf(errors.rdbuf());
-    Outcome outcome;
-    try {
-        auto driver = std::make_unique<CRozeDov>(arguments.argc(), arguments.argv());
-        driver->init(nullptr);
-        runStages(*driver, input);
-    } catch (const CProgramExit::Stop& stop) {
-        outcome = {true, stop.status};
-    } catch (...) {
-        std::cerr.rdbuf(previous);
-        throw;
+    const testsupport::InProcessAssembly assembly(std::string(text), {"-l", "-debug-dump"});
+    expectWellFormedDiagnostics(assembly.result.errors);
+    if (!assembly.assembly.stopped()) {
+        expectOneLinePerWord(assembly.assembly);
     }
-    std::cerr.rdbuf(previous);
-    expectWellFormedDiagnostics(errors.str());
-    return outcome;
+    return {assembly.assembly.stopped(), assembly.result.status};
 }
 
 FuzzPipeline::Outcome FuzzPipeline::parseCommandLine(std::string_view bytes)
 {
-    std::vector<std::string> pieces = splitAtNul(bytes);
-    pieces.insert(pieces.begin(), "rozedov");
-    ArgumentVector arguments(pieces);
-
-    CProgramExit::Interception interception;
-    CCommonModules common(arguments.argc(), arguments.argv());
-    common.m_options = std::make_unique<CAsmOptions>();
+    std::vector<std::string> arguments = splitAtNul(bytes);
+    arguments.insert(arguments.begin(), "rozedov");
+    CAsmOptions options;
+    std::ostringstream out;
     std::ostringstream errors;
-    std::streambuf* const previous = std::cerr.rdbuf(errors.rdbuf());
-    try {
-        common.m_options->parse(arguments.argc(), arguments.argv());
-    } catch (const CProgramExit::Stop& stop) {
-        std::cerr.rdbuf(previous);
-        expectWellFormedDiagnostics(errors.str());
-        return {true, stop.status};
-    }
-    std::cerr.rdbuf(previous);
+    const int status = options.parse(arguments, out, errors);
     expectWellFormedDiagnostics(errors.str());
-    expectDerivedNames(*common.m_options);
-
-    CAsmPreprocessor preprocessor;
-    preprocessor.m_common = &common;
-    preprocessor.m_inputName = common.m_options->m_inputFiles.front();
-    expectVerbatimArguments(*common.m_options, preprocessor.buildArguments("cc1"));
+    if (status != CAsmOptions::kGoOn) {
+        return {true, status};
+    }
+    expectDerivedNames(options);
+    expectVerbatimArguments(options, CAsmPreprocessor(options).buildArguments("cc1"));
     return {};
 }
 

@@ -21,8 +21,10 @@ public:
         using std::logic_error::logic_error;
     };
 
-    // Parses `text` as the preprocessed source, lays it out and builds the
-    // ROM, data and listing texts in memory; no file is read or written.
+    // Assembles `text` as the preprocessed source with the listing and the
+    // trace, in memory; no file is read or written. Checks that standard
+    // error holds only well-formed diagnostics and that every word is in the
+    // texts once.
     static Outcome assembleText(std::string_view text);
 
     // Splits `bytes` at NUL bytes into arguments, parses them as the command

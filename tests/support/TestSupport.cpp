@@ -16,28 +16,10 @@
 #include <memory>
 #include <sstream>
 
-#include "asm/CRozeDov.h"
 
 extern char** environ;
 
 namespace testsupport {
-
-FilledBlock fillBlock(void* data, std::size_t size, unsigned char fill)
-{
-    std::memset(data, fill, size);
-    return {data, size, fill};
-}
-
-bool blockIntact(const FilledBlock& block)
-{
-    const auto* bytes = static_cast<const unsigned char*>(block.data);
-    for (std::size_t i = 0; i < block.size; ++i) {
-        if (bytes[i] != block.fill) {
-            return false;
-        }
-    }
-    return true;
-}
 
 namespace fs = std::filesystem;
 
@@ -78,38 +60,6 @@ ScopedTempDir::~ScopedTempDir()
     std::error_code error;
     fs::current_path(m_previous, error);
     fs::remove_all(m_path, error);
-}
-
-RunResult captureRun(const std::function<void()>& body)
-{
-    CProgramExit::Interception interception;
-    RunResult result;
-    testing::internal::CaptureStdout();
-    try {
-        body();
-    } catch (const CProgramExit::Stop& stop) {
-        result.status = stop.status;
-    }
-    std::cout.flush();
-    result.output = testing::internal::GetCapturedStdout();
-    return result;
-}
-
-RunResult runAssembler(const std::vector<std::string>& arguments)
-{
-    std::vector<std::string> storage = {assemblerBinary()};
-    storage.insert(storage.end(), arguments.begin(), arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : storage) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    return captureRun([&] {
-        auto driver = std::make_unique<CRozeDov>(static_cast<int>(storage.size()), argv.data());
-        driver->init(nullptr);
-        driver->run();
-        driver->finish();
-    });
 }
 
 RunResult runProcess(const std::vector<std::string>& arguments)

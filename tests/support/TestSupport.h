@@ -6,22 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "util/CProgramExit.h"
-
 namespace testsupport {
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& content);
-
-// A block of memory filled with one byte value, to check later that nothing
-// else wrote into it.
-struct FilledBlock {
-    void* data;
-    std::size_t size;
-    unsigned char fill;
-};
-FilledBlock fillBlock(void* data, std::size_t size, unsigned char fill);
-bool blockIntact(const FilledBlock& block);
 
 // A fresh directory that is the current directory while the object lives.
 class ScopedTempDir {
@@ -41,16 +29,9 @@ private:
 // Result of running code or a program: what it printed and how it ended.
 struct RunResult {
     std::string output;  // standard output
-    std::string errors;  // standard error (runProcess only)
+    std::string errors;  // standard error
     int status = 0;
 };
-
-// Runs `body` in-process with stdout captured and stops intercepted;
-// status is the stop's status, or 0 when `body` returned.
-RunResult captureRun(const std::function<void()>& body);
-
-// Runs the in-process driver (init, run, finish) on the arguments.
-RunResult runAssembler(const std::vector<std::string>& arguments);
 
 // Runs a program as a child process (no shell) in the current directory;
 // status is its exit status, or 128 plus the signal that ended it.

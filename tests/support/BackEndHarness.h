@@ -4,18 +4,18 @@
 #include <string>
 #include <vector>
 
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
-#include "asm/CRozeDov.h"
-#include "asm/CSection.h"
-#include "asm/CSymbol.h"
-#include "emitter/CLstEmitter.h"
-#include "emitter/CVornOpcodeGenerator.h"
-#include "emitter/CVornStringEmitter.h"
-#include "parser/CExpr.h"
-#include "parser/CStatement.h"
+#include "core/CDiagnosticMsgHandler.h"
+#include "core/CExpr.h"
+#include "core/CFileIndexMap.h"
+#include "core/CSection.h"
+#include "core/CSectionTable.h"
+#include "core/CStatement.h"
+#include "core/CSymbol.h"
+#include "core/CSymbolTable.h"
+#include "core/CVornPlatformDesc.h"
+#include "layout/CVornOpcodeGenerator.h"
 
-// Statement records and a wired set of back-end modules built without the
+// Statement records and the tables of one assembly built without the
 // parser, so layout and the emitters run on hand-made sections.
 namespace backend {
 
@@ -30,12 +30,11 @@ std::unique_ptr<CExpr> op(int tokenId, std::unique_ptr<CExpr> left, std::unique_
 std::unique_ptr<CStatement> regs(int id, const std::vector<std::string>& registers);
 std::unique_ptr<CStatement> expr(int id, std::unique_ptr<CExpr> tree);
 
-// The shared modules, the driver and both emitters, wired as the driver's
-// init wires them; messages are recorded by the real diagnostics handler.
+// The tables of one assembly, the opcode generator and the diagnostics
+// handler, as the assembler wires them.
 class BackEnd {
 public:
     BackEnd();
-    ~BackEnd();
 
     // A new section: "main" for kind 2, "data" otherwise.
     CSection* section(int kind);
@@ -44,16 +43,21 @@ public:
     // A label for the section's next cycle; undefined when section is null.
     CSymbol* label(const std::string& name, CSection* section);
 
-    std::string layout();  // with stops intercepted; returns what it printed
-    std::string listing();
+    // Runs layout; the trace text it gave (with -debug-dump on).
+    std::string layout(bool debugDump = false);
+    // The ".txt" and ".dat" texts, and the listing, of the laid-out sections.
+    std::string romText() const;
+    std::string dataText() const;
+    std::string listing() const;
+    // The codes of the numbered messages, in order.
     std::vector<int> reportedCodes() const;
-    CVornOpcodeGenerator& generator();
 
-    CCommonModules m_common{0, nullptr};
-    CRozeDov m_driver{0, nullptr};
-    CFileBuffer m_outBuffer;
-    CVornStringEmitter m_rom;
-    CLstEmitter m_lst;
+    CFileIndexMap m_files;
+    CSymbolTable m_symbols;
+    CSectionTable m_sections;
+    CDiagnosticMsgHandler m_diagnostics;
+    CVornPlatformDesc m_platform;
+    CVornOpcodeGenerator m_generator;
 };
 
 }  // namespace backend

@@ -6,20 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "asm/CAsmOptions.h"
-#include "asm/CAsmPreprocessor.h"
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
-#include "asm/CFileIndexMap.h"
-#include "asm/CRozeDov.h"
-#include "asm/CSectionTable.h"
-#include "asm/CSymbolTable.h"
-#include "emitter/CEmitter.h"
-#include "emitter/COpcodeGenerator.h"
-#include "lexer/CPlatformDesc.h"
-#include "parser/CAsmParser.h"
+#include "driver/CFileReader.h"
+#include "driver/COutputFiles.h"
 #include "support/TestSupport.h"
-#include "asm/CDiagnosticMsgHandler.h"
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
@@ -28,36 +17,6 @@ using testsupport::ScopedTempDir;
 using testsupport::writeFile;
 
 namespace {
-
-TEST(Driver, InitCreatesAndWiresEveryModule)
-{
-    std::vector<std::string> storage = {"rozedov", "-l", "prog.s"};
-    std::vector<char*> argv;
-    for (std::string& s : storage) {
-        argv.push_back(s.data());
-    }
-    CRozeDov driver(3, argv.data());
-    const auto result = testsupport::captureRun([&] { driver.init(nullptr); });
-    ASSERT_EQ(result.status, 0);
-    CCommonModules* common = driver.m_common;
-    ASSERT_NE(common, nullptr);
-    EXPECT_EQ(common->m_common, common);
-    EXPECT_EQ(common->m_argc, 3);
-    const CProgramModule* modules[] = {
-        common->m_options.get(),       common->m_diagnostics.get(),   common->m_symbols.get(),
-        common->m_sections.get(),      common->m_fileIndexMap.get(),  common->m_platformDesc.get(),
-        common->m_opcodeGenerator.get(), driver.m_preprocessor.get(), driver.m_parser.get(),
-        driver.m_romEmitter.get(),     driver.m_lstEmitter.get(),
-    };
-    for (const CProgramModule* module : modules) {
-        ASSERT_NE(module, nullptr);
-        EXPECT_EQ(module->m_common, common);
-    }
-    EXPECT_NE(driver.m_outBuffer, nullptr);
-    EXPECT_EQ(driver.m_romEmitter->m_codeBuffer, driver.m_outBuffer.get());
-    EXPECT_TRUE(common->m_options->m_listing);
-    EXPECT_EQ(common->m_options->m_listingName, "prog.lst");
-}
 
 TEST(Driver, NoArgumentsPrintBannerHelpAndError)
 {
@@ -118,15 +77,23 @@ TEST(Driver, LargeProgramKeepsEveryWord)
     EXPECT_EQ(data.find("sMEM(20000)"), std::string::npos);
 }
 
-TEST(Driver, FailedWriteLeavesThePreviousFileUntouched)
+TEST(OutputFiles, FailedSetLeavesThePreviousFileUntouched)
 {
     ScopedTempDir temp;
     writeFile("old.txt", "previous good output\n");
-    CFileBuffer buffer("new");
-    std::error_code error;
-    EXPECT_FALSE(buffer.writeToFile("missing-dir/old.txt", error));
-    EXPECT_EQ(error, std::errc::no_such_file_or_directory);
-    EXPECT_TRUE(buffer.writeToFile("old.txt", error));
+    {
+        COutputFiles files;
+        files.add("old.txt", "new");
+        files.add("missing-dir/old.txt", "new");
+        const std::vector<COutputFiles::Failure> failures = files.write();
+        ASSERT_EQ(failures.size(), 1u);
+        EXPECT_EQ(failures[0].path, "missing-dir/old.txt");
+        EXPECT_EQ(failures[0].reason, "No such file or directory");
+    }
+    EXPECT_EQ(readFile("old.txt"), "previous good output\n");
+    COutputFiles files;
+    files.add("old.txt", "new");
+    EXPECT_TRUE(files.write().empty());
     EXPECT_EQ(readFile("old.txt"), "new");
     // No temporary files are left behind.
     int entries = 0;
@@ -136,24 +103,22 @@ TEST(Driver, FailedWriteLeavesThePreviousFileUntouched)
     EXPECT_EQ(entries, 1);
 }
 
-TEST(FileBuffer, LoadsBytesVerbatim)
+TEST(FileReader, ReadsBytesVerbatim)
 {
     ScopedTempDir temp;
     const std::string bytes("a\0b\r\n\xff", 6);
     writeFile("bytes.bin", bytes);
-    CFileBuffer buffer;
-    buffer.m_pos = 3;
+    std::string content = "before";
     std::error_code error;
-    ASSERT_TRUE(buffer.loadFromFile("bytes.bin", error));
-    EXPECT_EQ(buffer.text(), bytes);
-    EXPECT_EQ(buffer.m_pos, 0u);
-    EXPECT_FALSE(buffer.loadFromFile("absent.bin", error));
+    ASSERT_TRUE(CFileReader::read("bytes.bin", content, error));
+    EXPECT_EQ(content, bytes);
+    EXPECT_FALSE(CFileReader::read("absent.bin", content, error));
     EXPECT_EQ(error, std::errc::no_such_file_or_directory);
     // Kinds that are no regular file are refused without waiting on them.
     ASSERT_EQ(::mkfifo("pipe", 0600), 0);
-    EXPECT_FALSE(buffer.loadFromFile("pipe", error));
-    EXPECT_FALSE(buffer.loadFromFile(".", error));
-    EXPECT_EQ(buffer.text(), bytes);
+    EXPECT_FALSE(CFileReader::read("pipe", content, error));
+    EXPECT_FALSE(CFileReader::read(".", content, error));
+    EXPECT_EQ(content, bytes);
 }
 
 }  // namespace

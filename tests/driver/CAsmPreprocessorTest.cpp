@@ -13,9 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "asm/CAsmOptions.h"
-#include "asm/CAsmPreprocessor.h"
-#include "asm/CCommonModules.h"
 #include "support/TestSupport.h"
 
 namespace fs = std::filesystem;
@@ -29,8 +26,9 @@ namespace {
 
 // A stand-in preprocessor: records its arguments (NUL-terminated) in
 // cc1-args, copies cc1-output (else INPUT.ppf, for the input INPUT) to a.ppf
-// (with cc1-rename, through a temporary file renamed into place), writes its
-// process id into the FIFO cc1-ready when there is one, then waits for a line
+// (with cc1-rename, through a temporary file renamed into place), notes in
+// the folder "started" that it ran for INPUT when that folder exists, writes
+// its process id into the FIFO cc1-ready when there is one, then waits for a line
 // on the FIFO INPUT.gate when there is one, stays with cc1-hang, and exits
 // with the status in cc1-status.
 constexpr const char* kStandIn =
@@ -39,6 +37,7 @@ constexpr const char* kStandIn =
     "if [ -f cc1-rename ]; then /bin/cp cc1-output a.ppf.part && /bin/mv a.ppf.part a.ppf\n"
     "elif [ -f cc1-output ]; then /bin/cp cc1-output a.ppf\n"
     "elif [ -f \"$3.ppf\" ]; then /bin/cp \"$3.ppf\" a.ppf; fi\n"
+    "[ -d started ] && : > \"started/$3\"\n"
     "[ -p cc1-ready ] && echo $$ > cc1-ready\n"
     "[ -p \"$3.gate\" ] && /usr/bin/head -n 1 \"$3.gate\" > /dev/null\n"
     "[ -f cc1-hang ] && exec /bin/sleep 60\n"
@@ -195,9 +194,9 @@ TEST(IntermediateFile, SourceThatIsTheIntermediateFileIsRefusedAndKept)
     }
 }
 
-// While another run preprocesses, "a.ppf" is the shared link: as a source
-// it is refused all the same, and the link stays for that run.
-TEST(IntermediateFile, SharedLinkAsTheSourceIsRefusedAndKept)
+// A link named "a.ppf", wherever it leads, is the intermediate file too: as
+// a source it is refused, and the link stays.
+TEST(IntermediateFile, LinkNamedLikeItAsTheSourceIsRefusedAndKept)
 {
     ScopedTempDir temp;
     fs::create_symlink("/proc/self/fd/3", "a.ppf");
@@ -402,7 +401,6 @@ TEST_P(Interrupted, LeavesNothingBehind)
     EXPECT_EQ(run.finish(), 128 + c.signal);
 
     EXPECT_TRUE(processEnds(preprocessor));
-    // No other run needs the link any more: it went with the run.
     EXPECT_FALSE(fs::is_symlink("a.ppf"));
     std::set<std::string> after = directoryEntries();
     after.erase("a.ppf");
@@ -418,13 +416,17 @@ INSTANTIATE_TEST_SUITE_P(Signals, Interrupted,
                          testing::Values(InterruptCase{"interruptWhilePreprocessing", SIGINT, false},
                                          InterruptCase{"terminateWhilePreprocessing", SIGTERM, false},
                                          InterruptCase{"hangupWhilePreprocessing", SIGHUP, false},
+                                         InterruptCase{"brokenPipeWhilePreprocessing", SIGPIPE, false},
+                                         InterruptCase{"userSignalWhilePreprocessing", SIGUSR1, false},
+                                         InterruptCase{"alarmWhilePreprocessing", SIGALRM, false},
+                                         InterruptCase{"cpuLimitWhilePreprocessing", SIGXCPU, false},
                                          InterruptCase{"interruptWhileParsing", SIGINT, true},
                                          InterruptCase{"terminateWhileParsing", SIGTERM, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// Runs in one directory preprocess side by side: a run whose preprocessor
-// is still at work holds up no other, and each reads its own text.
-TEST(SideBySide, SlowPreprocessorHoldsUpNoOtherRun)
+// Runs in one directory take turns on "a.ppf": a run whose preprocessor is
+// still at work holds up the next one, and each reads its own text.
+TEST(TakingTurns, SecondRunWaitsForTheFirstToReadItsText)
 {
     ScopedTempDir temp;
     const fs::path program = installStandIn(temp.path() / "bin");
@@ -435,24 +437,30 @@ TEST(SideBySide, SlowPreprocessorHoldsUpNoOtherRun)
     }
     writeFile("slow.s.ppf", slowText);
     writeFile("fast.s.ppf", fastText);
+    fs::create_directory("started");
     ASSERT_EQ(::mkfifo("cc1-ready", 0600), 0);
     ASSERT_EQ(::mkfifo("slow.s.gate", 0600), 0);
 
     testsupport::StartedProcess slow({program.string(), "slow.s"}, "../slow.out", "../slow.err");
     ASSERT_GT(awaitStandIn(), 0);
     fs::remove("cc1-ready");
-    // Bounded, so that a run kept waiting fails the test instead of hanging it.
-    const testsupport::RunResult fast = runProcess({"/usr/bin/timeout", "20", program.string(), "fast.s"});
-    EXPECT_EQ(fast.status, 0) << fast.errors;
+    testsupport::StartedProcess fast({program.string(), "fast.s"}, "../fast.out", "../fast.err");
+    // However long it is given, the second run's preprocessor does not start
+    // while the first holds the folder.
+    ::usleep(300000);
+    EXPECT_FALSE(fs::exists("started/fast.s"));
     std::ofstream("slow.s.gate") << "go\n";
     EXPECT_EQ(slow.finish(), 0);
+    EXPECT_EQ(fast.finish(), 0);
 
+    EXPECT_TRUE(fs::exists("started/fast.s"));
     EXPECT_NE(readFile("fast.o.dat").find("x\"0016\""), std::string::npos) << readFile("fast.o.dat");
     EXPECT_NE(readFile("slow.o.dat").find("x\"000b\""), std::string::npos) << readFile("slow.o.dat");
-    EXPECT_FALSE(fs::is_symlink("a.ppf"));
-    EXPECT_EQ(readFile("a.ppf"), slowText);
-    fs::remove("../slow.out");
-    fs::remove("../slow.err");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status("a.ppf")));
+    EXPECT_EQ(readFile("a.ppf"), fastText);
+    for (const char* name : {"../slow.out", "../slow.err", "../fast.out", "../fast.err"}) {
+        fs::remove(name);
+    }
 }
 
 // Nothing runs in a killed process; the preprocessor ends with it all the same.

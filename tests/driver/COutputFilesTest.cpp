@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "support/TestSupport.h"
-#include "util/SanitizedHeap.h"
 
 namespace fs = std::filesystem;
 using testsupport::readFile;
@@ -224,7 +223,7 @@ std::string bigProgram()
 // the old outputs untouched.
 TEST(OutOfMemory, IsReportedAndLeavesTheOldOutputs)
 {
-#ifdef ROZEDOV_SANITIZED_HEAP
+#if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
 #endif
     ScopedTempDir temp;

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
-#include "asm/CAsmOptions.h"
+#include "driver/CAsmOptions.h"
 #include "support/TestSupport.h"
 
-using testsupport::captureRun;
 using testsupport::RunResult;
 
 namespace {
@@ -41,13 +41,11 @@ struct Parsed {
 Parsed parse(std::vector<std::string> arguments)
 {
     arguments.insert(arguments.begin(), "/opt/bin/rozedov");
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
     Parsed parsed;
-    parsed.result = captureRun([&] { parsed.options.parse(static_cast<int>(arguments.size()), argv.data()); });
+    std::ostringstream out;
+    std::ostringstream err;
+    const int status = parsed.options.parse(arguments, out, err);
+    parsed.result = {out.str(), err.str(), status == CAsmOptions::kGoOn ? 0 : status};
     return parsed;
 }
 
