@@ -7,9 +7,11 @@ defined before and after the jump (some with addends); the data section holds
 labelled rows of words given by expressions, some of which refer to labels.
 Comments (";", "//", "/* */"), blank lines, a few macros and "__NEW_LINE__"
 separators are sprinkled in. Every label is defined exactly once and each one
-is followed by a statement of its own section, so the program assembles
-without messages. Jump address fields are 9 bits wide, so in large programs
-the addresses wrap; the assembler makes no range check, which is fine here.
+is followed by a statement of its own section, and jump addends are even (they
+count bytes) and never lead before word 0, so a program that fits the ROM's
+512 words assembles without messages. Jump address fields are 9 bits wide:
+in larger programs jumps reach past the ROM, which the assembler warns about
+on standard error while encoding the wrapped address; that is fine here.
 
 The output depends only on N and the seed.
 """
@@ -155,10 +157,15 @@ class ProgramWriter:
         roll = self.rng.random()
         if roll < 0.55:
             return target
+        # Jump addends count bytes, two per word: odd ones point inside a
+        # word, which the assembler warns about.
         if roll < 0.80:
-            return "%s + %d" % (target, self.rng.randint(1, 3))
+            return "%s + %d" % (target, 2 * self.rng.randint(1, 3))
         if roll < 0.90:
-            return "%s - %d" % (target, self.rng.randint(1, 2))
+            # Code label i stands at word i or later, so from the third label
+            # on two words back are still in the ROM.
+            back = 2 * self.rng.randint(1, 2)
+            return "%s %s %d" % (target, "-" if index >= 2 else "+", back)
         return "%s + STEP" % target
 
     def instruction(self, label_position):

@@ -1,39 +1,62 @@
 #!/usr/bin/env bash
 # Times rozedov against GCC's preprocessor on generated Vorn programs.
 #
-# Usage: run.sh [sizes] [batch] [callgrind] [all]     (default: sizes batch)
+# Usage: run.sh [small] [sizes] [batch] [callgrind] [all]
+#                                          (default: small sizes batch)
 #
-# sizes: for every size it generates a program, then runs RUNS rounds (after
-#   one unrecorded warm-up round) of:
+# small: for every size of SMALL_SIZES it generates a program, then runs
+#   ROUNDS rounds (after one unrecorded warm-up round) of:
+#     rozedov        - rozedov prog.vs
+#     cc1 alone      - the preprocessor with the command line rozedov uses
+#     floor          - bench-floor (floor.c): starts that cc1, waits for it
+#                      and reads a.ppf whole; the least any such tool pays
+#   one run each, all in the same directory, round r starting with the
+#   command r mod 3 of that list and going on in turn. Every run is timed by
+#   bench-timer (timer.c). It prints each command's median wall time and the
+#   medians over the rounds of rozedov minus floor, rozedov minus cc1 and
+#   floor minus cc1.
+# sizes: for every size of SIZES it generates a program, then runs RUNS
+#   rounds (after one unrecorded warm-up round) of:
 #     cc1 alone      - the preprocessor with the command line rozedov uses
 #     rozedov        - the whole assembly
 #     rozedov -l     - the whole assembly with the listing
-#   and prints each step's median wall time and peak resident memory, and the
+#   and prints each step's median wall time and peak resident memory, the
 #   medians of each round's ratios (rozedov to cc1, -l to plain) and of its
-#   time after cc1 (rozedov minus cc1, in ms). Programs of up to 10,000 lines
-#   also get PAIRS paired runs (cc1 alone, then rozedov, outside /usr/bin/time)
-#   and the median of the pairs' differences, which a few rounds of runs
-#   this short cannot give.
+#   time after cc1 (rozedov minus cc1, in ms), and how time and memory grow
+#   from one size to the next.
 # batch: generates BATCH_PROGRAMS programs of BATCH_LINES lines into one
 #   directory and times "make -j2" over them, once with targets that run
 #   cc1 alone and once with targets that run rozedov (all in that directory,
-#   so they share a.ppf). Then it checks every output of every rozedov batch
-#   run against the same program assembled alone.
+#   so they take turns on a.ppf). Then it checks every output of every
+#   rozedov batch run against the same program assembled alone.
 # callgrind: counts the instructions of the rozedov process (not of the cc1
-#   it starts) on a CALLGRIND_LINES program and prints them per source line.
+#   it starts) on a program of each size of CALLGRIND_SIZES, per source line,
+#   and how the count grows from one size to the next.
+#
+# Goals, printed next to the measured figures:
+#   small      rozedov at most 2 ms above the floor (median of the rounds)
+#   batch      make -j2 with rozedov at most 2.0 x the cc1-only make, and
+#              every output identical to the program assembled alone
+#   sizes      at 1,000,000 lines peak memory below 1 KiB per source line;
+#              from 100,000 to 1,000,000 lines peak memory grows at most x11
+#   callgrind  from 100,000 to 1,000,000 lines instructions grow at most x11
+# The time ratio to cc1 at 1,000,000 lines is reported, not a goal.
 #
 # Timings are only reported, never judged. The exit status is 1 when a batch
 # run wrote an output that differs from the program assembled alone, 2 on a
 # setup error.
 #
 # Settings (environment variables):
+#   SMALL_SIZES     small program sizes        (default "100 500")
+#   ROUNDS          rounds per small size      (default 45, at least 45)
 #   SIZES           program sizes in lines     (default "100 10000 100000 1000000")
-#   RUNS            rounds per measurement     (default 5)
-#   PAIRS           paired runs per small size (default 50)
+#   RUNS            rounds per sizes/batch     (default 5)
 #   BATCH_PROGRAMS  programs in the batch      (default 200)
 #   BATCH_LINES     lines per batch program    (default 200)
-#   CALLGRIND_LINES program size for callgrind (default 100000)
-#   BUILD_DIR       Release build directory    (default <repo>/build-bench)
+#   CALLGRIND_SIZES program sizes for callgrind (default "100000 1000000")
+#   BUILD_DIR       Release build directory    (default <repo>/build-bench);
+#                   bench-floor and bench-timer are built there too, or in
+#                   WORK_DIR when ROZEDOV is given and BUILD_DIR is not
 #   ROZEDOV         use this rozedov binary and skip the build
 #   CC1             use this cc1 (default: the one linked beside rozedov)
 #   WORK_DIR        where programs and outputs go (default: a fresh temporary dir)
@@ -45,12 +68,14 @@ set -euo pipefail
 script_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo_dir=$(cd "$script_dir/.." && pwd)
 
+SMALL_SIZES=${SMALL_SIZES:-"100 500"}
+ROUNDS=${ROUNDS:-45}
 SIZES=${SIZES:-"100 10000 100000 1000000"}
 RUNS=${RUNS:-5}
-PAIRS=${PAIRS:-50}
 BATCH_PROGRAMS=${BATCH_PROGRAMS:-200}
 BATCH_LINES=${BATCH_LINES:-200}
-CALLGRIND_LINES=${CALLGRIND_LINES:-100000}
+CALLGRIND_SIZES=${CALLGRIND_SIZES:-"100000 1000000"}
+helper_dir=${BUILD_DIR:-}
 BUILD_DIR=${BUILD_DIR:-"$repo_dir/build-bench"}
 KEEP=${KEEP:-0}
 TIMEOUT=${TIMEOUT:-0}
@@ -62,29 +87,31 @@ die() {
     exit 2
 }
 
-do_sizes=0 do_batch=0 do_callgrind=0
-(($# > 0)) || set -- sizes batch
+do_small=0 do_sizes=0 do_batch=0 do_callgrind=0
+(($# > 0)) || set -- small sizes batch
 for part in "$@"; do
     case $part in
+        small) do_small=1 ;;
         sizes) do_sizes=1 ;;
         batch) do_batch=1 ;;
         callgrind) do_callgrind=1 ;;
-        all) do_sizes=1 do_batch=1 do_callgrind=1 ;;
+        all) do_small=1 do_sizes=1 do_batch=1 do_callgrind=1 ;;
         -h | --help)
             sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "${BASH_SOURCE[0]}"
             exit 0
             ;;
-        *) die "unknown part '$part' (sizes, batch, callgrind or all)" ;;
+        *) die "unknown part '$part' (small, sizes, batch, callgrind or all)" ;;
     esac
 done
 
 [[ "$RUNS" =~ ^[1-9][0-9]*$ ]] || die "RUNS must be a positive number, got '$RUNS'"
-[[ "$PAIRS" =~ ^[0-9]+$ ]] || die "PAIRS must be a number, got '$PAIRS'"
+if [[ ! "$ROUNDS" =~ ^[0-9]+$ ]] || ((10#$ROUNDS < 45)); then
+    die "ROUNDS must be a number of at least 45, got '$ROUNDS'"
+fi
 [[ "$TIMEOUT" =~ ^[0-9]+$ ]] || die "TIMEOUT must be a number of seconds, got '$TIMEOUT'"
 [[ "$BATCH_PROGRAMS" =~ ^[1-9][0-9]*$ ]] || die "BATCH_PROGRAMS must be a positive number, got '$BATCH_PROGRAMS'"
 [[ "$BATCH_LINES" =~ ^[0-9]+$ ]] || die "BATCH_LINES must be a number, got '$BATCH_LINES'"
-[[ "$CALLGRIND_LINES" =~ ^[0-9]+$ ]] || die "CALLGRIND_LINES must be a number, got '$CALLGRIND_LINES'"
-for size in $SIZES; do
+for size in $SMALL_SIZES $SIZES $CALLGRIND_SIZES; do
     [[ "$size" =~ ^[0-9]+$ ]] || die "size '$size' is not a number"
 done
 if ((do_callgrind)); then
@@ -106,6 +133,7 @@ build_rozedov() {
 
 if [[ -z "${ROZEDOV:-}" ]]; then
     build_rozedov
+    helper_dir=$BUILD_DIR
 fi
 ROZEDOV=$(readlink -f "$ROZEDOV")
 [[ -x "$ROZEDOV" ]] || die "rozedov binary '$ROZEDOV' not found"
@@ -132,6 +160,18 @@ fi
 mkdir -p "$WORK_DIR"
 WORK_DIR=$(cd "$WORK_DIR" && pwd)
 cd "$WORK_DIR"
+
+# The floor and the timer of the small programs: static, so that they start
+# as fast as a process can.
+if ((do_small)); then
+    helper_dir=${helper_dir:-"$WORK_DIR/bin"}
+    mkdir -p "$helper_dir"
+    floor_bin="$helper_dir/bench-floor"
+    timer_bin="$helper_dir/bench-timer"
+    { gcc -O2 -static -o "$floor_bin" "$script_dir/floor.c" \
+        && gcc -O2 -static -o "$timer_bin" "$script_dir/timer.c"; } >"$helper_dir/bench-helpers.log" 2>&1 \
+        || die "building bench-floor and bench-timer failed (static linking needs libc6-dev), see $helper_dir/bench-helpers.log"
+fi
 
 # A make above this script would hand its flags and job slots down.
 unset MAKEFLAGS MFLAGS MAKELEVEL
@@ -229,28 +269,99 @@ cc1_command() {
     cc1_cmd=("$CC1" -E -quiet "$1" "-o$2" -lang-asm "-D__HASH__=#" -D__VANTIC_TC__)
 }
 
-# The median over PAIRS pairs of (rozedov's wall time - cc1's), each pair
-# run back to back on the current source; "n/a" for no pairs.
-paired_difference() {
-    local differences=() pair start middle end
-    for ((pair = 0; pair < PAIRS; ++pair)); do
-        start=$EPOCHREALTIME
-        "${cc1_cmd[@]}" >/dev/null 2>&1 || true
-        middle=$EPOCHREALTIME
-        "$ROZEDOV" "$source_file" >/dev/null 2>&1 || true
-        end=$EPOCHREALTIME
-        differences+=("$(awk -v s="$start" -v m="$middle" -v e="$end" 'BEGIN { printf "%.6f", (e - m) - (m - s) }')")
+# Runs one command through bench-timer; sets run_ns (wall time in ns) and
+# run_status. Its output goes to last_output.log.
+timed_once() {
+    local limit=()
+    ((TIMEOUT > 0)) && limit=(-t "$TIMEOUT")
+    run_status=0
+    run_ns=$("$timer_bin" "${limit[@]}" "$WORK_DIR/last_output.log" "$@") || run_status=$?
+    [[ "$run_ns" =~ ^[0-9]+$ ]] || die "bench-timer measured no time for: $*"
+}
+
+# Sets small_cmd to command k of a small round: 0 rozedov, 1 cc1 alone,
+# 2 the floor. All three run in WORK_DIR on source_file.
+small_command() {
+    case $1 in
+        0) small_cmd=("$ROZEDOV" "$source_file") ;;
+        1) small_cmd=("${cc1_cmd[@]}") ;;
+        2) small_cmd=("$floor_bin" "$CC1" "$source_file") ;;
+    esac
+}
+
+# Nanoseconds as milliseconds with two decimals.
+ns_in_ms() {
+    awk -v n="$1" 'BEGIN { printf "%.2f", n / 1e6 }'
+}
+
+run_small() {
+    local names=("rozedov" "cc1 -E alone" "floor: cc1, read a.ppf")
+    local size bytes round j k line
+    for size in $SMALL_SIZES; do
+        generate "$size"
+        bytes=$(stat -c %s "$source_file")
+        cc1_command "$source_file" a.ppf
+
+        echo
+        echo "== small program at the floor: $size lines ($source_file, $bytes bytes), $ROUNDS rounds =="
+
+        # One unrecorded round warms the caches. Then each round runs the
+        # three commands once, starting with a different one from one round
+        # to the next, so that none of them always follows the same one.
+        for k in 0 1 2; do
+            small_command "$k"
+            timed_once "${small_cmd[@]}"
+        done
+        local times=() failed=(0 0 0) first_failure=('' '' '')
+        for ((round = 0; round < ROUNDS; ++round)); do
+            for j in 0 1 2; do
+                k=$(((round + j) % 3))
+                small_command "$k"
+                timed_once "${small_cmd[@]}"
+                times[round * 3 + k]=$run_ns
+                if ((run_status != 0)); then
+                    ((++failed[k]))
+                    if [[ -z "${first_failure[k]}" ]]; then
+                        first_failure[k]="status $run_status"
+                        line=$(grep -m1 -v '^[[:space:]]*$' "$WORK_DIR/last_output.log" || true)
+                        [[ -z "$line" ]] || first_failure[k]+=", first output line: $line"
+                    fi
+                fi
+            done
+        done
+
+        printf '  %-24s %10s %12s\n' "command" "wall [ms]" "failed runs"
+        local own=()
+        for k in 0 1 2; do
+            own=()
+            for ((round = 0; round < ROUNDS; ++round)); do
+                own+=("${times[round * 3 + k]}")
+            done
+            printf '  %-24s %10s %12s\n' "${names[k]}" "$(ns_in_ms "$(median "${own[@]}")")" "${failed[k]}"
+            [[ -n "${first_failure[k]}" ]] && echo "    first failure: ${first_failure[k]}"
+        done
+
+        # Differences within each round, then their median over the rounds.
+        local over_floor=() over_cc1=() floor_over_cc1=() r
+        for ((round = 0; round < ROUNDS; ++round)); do
+            r=$((round * 3))
+            over_floor+=($((times[r] - times[r + 2])))
+            over_cc1+=($((times[r] - times[r + 1])))
+            floor_over_cc1+=($((times[r + 2] - times[r + 1])))
+        done
+        local rozedov_over_floor
+        rozedov_over_floor=$(ns_in_ms "$(median "${over_floor[@]}")")
+        echo "  medians over the rounds of each round's difference:"
+        echo "  rozedov minus floor:    $rozedov_over_floor ms"
+        echo "  rozedov minus cc1:      $(ns_in_ms "$(median "${over_cc1[@]}")") ms"
+        echo "  floor minus cc1:        $(ns_in_ms "$(median "${floor_over_cc1[@]}")") ms"
+        echo "  goal: rozedov at most 2 ms above the floor; measured: $rozedov_over_floor ms"
     done
-    if ((PAIRS > 0)); then
-        median "${differences[@]}"
-    else
-        echo n/a
-    fi
 }
 
 run_sizes() {
-    local sizes_done=() walls=() own_walls=() rsses=()
-    local size bytes round
+    local sizes_done=() walls=() own_walls=() rsses=() time_ratios=()
+    local size bytes round i
     for size in $SIZES; do
         generate "$size"
         bytes=$(stat -c %s "$source_file")
@@ -291,35 +402,50 @@ run_sizes() {
         local listing_rss=$med_rss
         print_step "rozedov -l" "$list_status" "$list_f"
 
-        local own_wall
+        local own_wall plain_ratio_median
         own_wall=$(median "${own_w[@]}")
-        local goal=''
-        ((size == 100)) && goal=' (goal: at most 3 ms)'
+        plain_ratio_median=$(median "${plain_ratio[@]}")
+        local not_goal=''
+        ((size == 1000000)) && not_goal=' (reported, not a goal)'
         echo "  medians over the rounds of each round's figure:"
-        echo "  ratio rozedov/cc1:      $(median "${plain_ratio[@]}")"
+        echo "  ratio rozedov/cc1:      $plain_ratio_median$not_goal"
         echo "  ratio rozedov -l/cc1:   $(median "${list_ratio[@]}")"
-        echo "  rozedov minus cc1:      $(in_ms "$own_wall") ms$goal"
-        if ((size <= 10000 && PAIRS > 0)); then
-            cc1_command "$source_file" a.ppf
-            echo "  rozedov minus cc1, median of $PAIRS paired runs: $(in_ms "$(paired_difference)") ms$goal"
-        fi
+        echo "  rozedov minus cc1:      $(in_ms "$own_wall") ms"
         echo "  -l over rozedov:        $(median "${list_over[@]}")"
         echo "  peak RSS per line:      $(per_line "$plain_rss" "$size") B, with -l $(per_line "$listing_rss" "$size") B"
         sizes_done+=("$size")
         walls+=("$plain_wall")
         own_walls+=("$own_wall")
         rsses+=("$plain_rss")
+        time_ratios+=("$plain_ratio_median")
     done
 
     # How each measure grows from one size to the next.
     if ((${#sizes_done[@]} > 1)); then
         echo
         echo "== growth from one size to the next =="
-        local i
         for ((i = 1; i < ${#sizes_done[@]}; ++i)); do
             echo "  ${sizes_done[i - 1]} -> ${sizes_done[i]} lines: rozedov x$(ratio "${walls[i]}" "${walls[i - 1]}")," \
                 "after cc1 x$(ratio "${own_walls[i]}" "${own_walls[i - 1]}"), peak RSS x$(ratio "${rsses[i]}" "${rsses[i - 1]}")"
         done
+    fi
+
+    # The goals at scale, from the figures of 100,000 and 1,000,000 lines.
+    local at_100k='' at_1m=''
+    for i in "${!sizes_done[@]}"; do
+        ((sizes_done[i] == 100000)) && at_100k=$i
+        ((sizes_done[i] == 1000000)) && at_1m=$i
+    done
+    if [[ -n "$at_1m" ]]; then
+        echo
+        echo "== goals at scale (rozedov, peak RSS as in the table above) =="
+        echo "  peak RSS per line at 1000000 lines: $(per_line "${rsses[at_1m]}" 1000000) B" \
+            "(goal: below 1024 B per line)"
+        if [[ -n "$at_100k" ]]; then
+            echo "  peak RSS growth 100000 -> 1000000 lines: x$(ratio "${rsses[at_1m]}" "${rsses[at_100k]}")" \
+                "(goal: at most x11)"
+        fi
+        echo "  time ratio rozedov/cc1 at 1000000 lines: ${time_ratios[at_1m]} (reported, not a goal)"
     fi
 }
 
@@ -443,10 +569,10 @@ run_batch() {
     print_step "make -j2, cc1 alone" "$pre_status" "$pre_f"
     summarize asm_w asm_r
     print_step "make -j2, rozedov" "$asm_status" "$asm_f"
-    echo "  ratio rozedov/cc1:      $(median "${asm_ratio[@]}") (median of the rounds' ratios)"
+    echo "  ratio rozedov/cc1:      $(median "${asm_ratio[@]}") (median of the rounds' ratios; goal: at most 2.0)"
 
     local differing=${#batch_bad[@]}
-    echo "  batch outputs identical: $((BATCH_PROGRAMS - differing)) of $BATCH_PROGRAMS"
+    echo "  batch outputs identical: $((BATCH_PROGRAMS - differing)) of $BATCH_PROGRAMS (goal: all)"
     if ((differing > 0)); then
         echo "  differing programs per make run (warm-up first): ${bad_per_run[*]}"
         local n shown=()
@@ -459,11 +585,11 @@ run_batch() {
     fi
 }
 
-run_callgrind() {
-    echo
-    echo "== callgrind: rozedov on $CALLGRIND_LINES lines =="
-    generate "$CALLGRIND_LINES"
-    local out="$WORK_DIR/callgrind.out" log="$WORK_DIR/callgrind.log"
+# Counts the instructions of one rozedov run on the program of the given
+# size under callgrind; sets callgrind_ir.
+callgrind_count() {
+    generate "$1"
+    local out="$WORK_DIR/callgrind_$1.out" log="$WORK_DIR/callgrind_$1.log"
     rm -f "$out"
     # cc1 runs in a child (through /bin/sh), which is not traced: the count
     # is the rozedov process alone.
@@ -472,17 +598,39 @@ run_callgrind() {
         "$ROZEDOV" "$source_file" >"$log" 2>&1 || status=$?
     ((status == 0)) || echo "  note: rozedov exited with status $status under callgrind, see $log"
     [[ -s "$out" ]] || die "callgrind wrote no profile, see $log"
-    local ir
-    ir=$(awk '/^totals:/ { t = $2 } /^summary:/ { s = $2 } END { print (t != "" ? t : s) }' "$out")
-    [[ "$ir" =~ ^[0-9]+$ ]] || die "no instruction total in $out"
-    echo "  instructions (Ir):      $ir"
-    echo "  per source line:        $(awk -v i="$ir" -v n="$CALLGRIND_LINES" 'BEGIN { printf "%.0f", i / n }')"
+    callgrind_ir=$(awk '/^totals:/ { t = $2 } /^summary:/ { s = $2 } END { print (t != "" ? t : s) }' "$out")
+    [[ "$callgrind_ir" =~ ^[0-9]+$ ]] || die "no instruction total in $out"
+}
+
+run_callgrind() {
+    local sizes_done=() irs=() size i
+    for size in $CALLGRIND_SIZES; do
+        echo
+        echo "== callgrind: rozedov on $size lines =="
+        callgrind_count "$size"
+        echo "  instructions (Ir):      $callgrind_ir"
+        echo "  per source line:        $(awk -v i="$callgrind_ir" -v n="$size" 'BEGIN { if (n > 0) printf "%.0f", i / n; else print "n/a" }')"
+        sizes_done+=("$size")
+        irs+=("$callgrind_ir")
+    done
+    if ((${#sizes_done[@]} > 1)); then
+        echo
+        echo "== callgrind: growth of the instructions from one size to the next =="
+        local goal
+        for ((i = 1; i < ${#sizes_done[@]}; ++i)); do
+            goal=''
+            ((sizes_done[i - 1] == 100000 && sizes_done[i] == 1000000)) && goal=' (goal: at most x11)'
+            echo "  ${sizes_done[i - 1]} -> ${sizes_done[i]} lines: instructions x$(ratio "${irs[i]}" "${irs[i - 1]}")$goal"
+        done
+    fi
 }
 
 echo "rozedov: $ROZEDOV"
 echo "cc1:     $CC1"
-echo "rounds:  $RUNS after a warm-up (medians), work dir: $WORK_DIR"
+echo "rounds:  $ROUNDS for small programs, $RUNS for the others, each after a warm-up (medians)"
+echo "work:    $WORK_DIR"
 
+((do_small)) && run_small
 ((do_sizes)) && run_sizes
 ((do_batch)) && run_batch
 ((do_callgrind)) && run_callgrind
