@@ -1,15 +1,26 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "core/CSourcePos.h"
+
+// Bytes of the preprocessed text a message points at; the assembler turns
+// them into a place in the user's file.
+struct CTextSpan {
+    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+    std::size_t offset = kNone;
+    std::size_t length = 0;
+};
 
 // Something said about a place, after a diagnostic.
 struct CDiagnosticNote {
     CSourcePos pos;
     std::string text;
     std::string echo;  // the line shown under it; empty for none
+    CTextSpan span;    // where it points, until placed
 };
 
 // One problem found in the source. A numbered message is printed on
@@ -31,6 +42,7 @@ struct CDiagnostic {
     CSourcePos pos;      // where, in the file as the user wrote it
     std::string echo;    // that line, shown under the message
     std::vector<CDiagnosticNote> notes;
+    CTextSpan span;      // where it points in the preprocessed text, until placed
 };
 
 // One entry of standard output's order: trace text (-debug-dump) or a

@@ -36,8 +36,6 @@ constexpr MessageEntry kMessages[] = {
     {CDiagnostic::Info, 7000, "Some info."},
 };
 
-constexpr const char* kExpansionNote = "after macro expansion the line reads: ";
-
 std::string_view tableText(int kind, int code)
 {
     for (const MessageEntry& entry : kMessages) {
@@ -65,21 +63,9 @@ std::string substitute(std::string_view format, const std::string& param)
     return result;
 }
 
-// The expanded line without the blanks around it.
-std::string_view trimmed(std::string_view line)
-{
-    const std::size_t first = line.find_first_not_of(" \t");
-    if (first == std::string_view::npos) {
-        return {};
-    }
-    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
-}
 }  // namespace
 
-CDiagnosticMsgHandler::CDiagnosticMsgHandler(const CSourceLocator* locator, bool warningsShown)
-    : m_locator(locator), m_warningsShown(warningsShown)
-{
-}
+CDiagnosticMsgHandler::CDiagnosticMsgHandler(bool warningsShown) : m_warningsShown(warningsShown) {}
 
 std::string CDiagnosticMsgHandler::messageText(int kind, int code, const std::string& param)
 {
@@ -142,11 +128,7 @@ void CDiagnosticMsgHandler::note(Detail detail)
     }
     CDiagnosticNote note;
     note.text = std::move(detail.text);
-    if (m_locator != nullptr && detail.offset != Detail{}.offset) {
-        const CLocation location = m_locator->locate(detail.offset, detail.length);
-        note.pos = location.pos;
-        note.echo = location.echo;
-    }
+    note.span = {detail.offset, detail.length};
     m_diagnostics.back().notes.push_back(std::move(note));
 }
 
@@ -168,27 +150,11 @@ void CDiagnosticMsgHandler::check() const
 void CDiagnosticMsgHandler::add(CDiagnostic diagnostic, const Detail& detail)
 {
     diagnostic.detail = detail.text.empty() ? diagnostic.text : detail.text;
-    place(diagnostic, detail);
+    diagnostic.span = {detail.offset, detail.length};
+    // Until it is placed, where the parser counted, when it did.
+    diagnostic.pos.fileIndex = diagnostic.fileIndex;
+    diagnostic.pos.line = diagnostic.fileIndex != -1 ? diagnostic.line : -1;
     m_numbered += diagnostic.numbered ? 1 : 0;
     m_items.push_back({{}, static_cast<int>(m_diagnostics.size())});
     m_diagnostics.push_back(std::move(diagnostic));
-}
-
-void CDiagnosticMsgHandler::place(CDiagnostic& diagnostic, const Detail& detail) const
-{
-    if (m_locator == nullptr || detail.offset == Detail{}.offset) {
-        // Only the line the parser counted, when there is one.
-        diagnostic.pos.fileIndex = diagnostic.fileIndex;
-        diagnostic.pos.line = diagnostic.fileIndex != -1 ? diagnostic.line : -1;
-        return;
-    }
-    const CLocation location = m_locator->locate(detail.offset, detail.length);
-    diagnostic.pos = location.pos;
-    diagnostic.echo = location.echo;
-    if (!location.expansion.empty()) {
-        CDiagnosticNote note;
-        note.pos = {location.pos.fileIndex, location.pos.line, 0, 0};
-        note.text = std::string(kExpansionNote) + std::string(trimmed(location.expansion));
-        diagnostic.notes.push_back(std::move(note));
-    }
 }

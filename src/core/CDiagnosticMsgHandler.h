@@ -6,12 +6,11 @@
 #include <vector>
 
 #include "core/CDiagnostic.h"
-#include "core/CSourcePos.h"
 
 // Where a message points in the preprocessed text, and what it says there.
 struct CDiagnosticDetail {
     std::string text;
-    std::size_t offset = static_cast<std::size_t>(-1);  // none
+    std::size_t offset = CTextSpan::kNone;
     std::size_t length = 1;
 };
 
@@ -22,7 +21,9 @@ struct CStop {};
 // The one channel for problems found in the source. Numbered messages are
 // looked up in the message table, kept in the order they come, together
 // with trace text, and stop the run at the next check. Warnings about values
-// that do not fit are kept too, but stop nothing.
+// that do not fit are kept too, but stop nothing. Each record keeps the
+// bytes of the preprocessed text it points at; the assembler places them in
+// the user's file once the stages are done.
 class CDiagnosticMsgHandler {
 public:
     // After this many, warnings are only counted.
@@ -30,8 +31,7 @@ public:
 
     using Detail = CDiagnosticDetail;
 
-    // `locator` maps offsets of details to the user's files; may be null.
-    explicit CDiagnosticMsgHandler(const CSourceLocator* locator = nullptr, bool warningsShown = true);
+    explicit CDiagnosticMsgHandler(bool warningsShown = true);
 
     void reportError(int code, int line, int fileIndex, const std::string& param, Detail detail = {});
     void reportWarning(int code, const std::string& param);
@@ -66,10 +66,7 @@ public:
 
 private:
     void add(CDiagnostic diagnostic, const Detail& detail);
-    // Fills the place, the line shown and a note on a macro expansion.
-    void place(CDiagnostic& diagnostic, const Detail& detail) const;
 
-    const CSourceLocator* m_locator;
     std::vector<CDiagnostic> m_diagnostics;
     std::vector<CReportItem> m_items;
     std::size_t m_numbered = 0;

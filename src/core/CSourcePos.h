@@ -30,15 +30,6 @@ struct CLocation {
     std::string_view expansion;
 };
 
-// Maps offsets of the preprocessed text back to the user's files.
-class CSourceLocator {
-public:
-    virtual ~CSourceLocator() = default;
-
-    // The place of the bytes [offset, offset + length) of the preprocessed
-    // text; no place for an offset beyond it.
-    virtual CLocation locate(std::size_t offset, std::size_t length) const = 0;
-};
 
 // The texts of the user's files by the names the preprocessor's line markers
 // give them: the files on disk, or an editor's unsaved buffers.

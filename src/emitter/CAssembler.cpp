@@ -33,7 +33,7 @@ std::uint32_t wordAt(const std::vector<std::uint8_t>& code, std::size_t offset, 
     return data ? (high << 8) | low : ((high << 7) | (low & 0x7F)) & 0x7FFF;
 }
 
-void collectWords(const CSectionTable& sections, const CSourceLocator& locator, CAssemblyResult& result)
+void collectWords(const CSectionTable& sections, const CSourceMap& map, CAssemblyResult& result)
 {
     for (const auto& section : sections.sections()) {
         CSectionWords& words = result.sections.emplace_back();
@@ -54,14 +54,14 @@ void collectWords(const CSectionTable& sections, const CSourceLocator& locator, 
             if (offset >= code.size()) {
                 continue;
             }
-            const CLocation location = locator.locate(statement->m_offset, statement->m_length);
+            const CLocation location = map.locate(statement->m_offset, statement->m_length);
             words.words.push_back({static_cast<std::int32_t>(offset / 2), wordAt(code, offset, section->isData()),
                                    location.pos});
         }
     }
 }
 
-void collectSymbols(const Run& run, const CSourceLocator& locator, CAssemblyResult& result)
+void collectSymbols(const Run& run, const CSourceMap& map, CAssemblyResult& result)
 {
     std::map<const CSection*, int> sectionIndex;
     for (const auto& section : run.sections.sections()) {
@@ -75,7 +75,7 @@ void collectSymbols(const Run& run, const CSourceLocator& locator, CAssemblyResu
         info.section = symbol->m_section != nullptr ? sectionIndex[symbol->m_section] : -1;
         info.value = symbol->m_value;
         if (symbol->m_section != nullptr) {
-            info.definition = locator.locate(symbol->m_offset, symbol->m_name.size()).pos;
+            info.definition = map.locate(symbol->m_offset, symbol->m_name.size()).pos;
         }
     }
     for (const auto& section : run.sections.sections()) {
@@ -88,7 +88,7 @@ void collectSymbols(const Run& run, const CSourceLocator& locator, CAssemblyResu
                 for (const CExpr* leaf : expression->m_expr->identifiers()) {
                     if (const auto found = byName.find(leaf->m_name); found != byName.end()) {
                         result.symbols[found->second].uses.push_back(
-                            locator.locate(leaf->m_offset, leaf->m_name.size()).pos);
+                            map.locate(leaf->m_offset, leaf->m_name.size()).pos);
                     }
                 }
             }
@@ -128,7 +128,7 @@ CAssemblyResult CAssembler::assemble(std::string_view preprocessed, const std::s
     Run run;
     const std::int32_t sourceIndex = run.files.getIndex(sourceName);
     const CSourceMap map(preprocessed, run.files, sourceIndex, originals);
-    CDiagnosticMsgHandler diagnostics(&map, options.warnings);
+    CDiagnosticMsgHandler diagnostics(options.warnings);
     result.stage = CAssemblyResult::Stage::Parse;
     try {
         CFileBuffer input(preprocessed);
@@ -154,6 +154,9 @@ CAssemblyResult CAssembler::assemble(std::string_view preprocessed, const std::s
             ? result.warnings - CDiagnosticMsgHandler::kMostWarningsShown
             : 0;
     result.diagnostics = diagnostics.takeDiagnostics();
+    for (CDiagnostic& diagnostic : result.diagnostics) {
+        map.place(diagnostic);
+    }
     result.report = diagnostics.takeItems();
     result.files = run.files.names();
     return result;

@@ -37,6 +37,18 @@ std::string uncommented(std::string_view text)
     return result;
 }
 
+constexpr const char* kExpansionNote = "after macro expansion the line reads: ";
+
+// The line without the blanks around it.
+std::string_view trimmed(std::string_view line)
+{
+    const std::size_t first = line.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return line.substr(first, line.find_last_not_of(" \t") - first + 1);
+}
+
 // The line without a carriage return at its end.
 std::string_view withoutReturn(std::string_view line)
 {
@@ -288,4 +300,26 @@ CLocation CSourceMap::locate(std::size_t offset, std::size_t length) const
         }
     }
     return location;
+}
+
+void CSourceMap::place(CDiagnostic& diagnostic) const
+{
+    if (diagnostic.span.offset != CTextSpan::kNone) {
+        const CLocation location = locate(diagnostic.span.offset, diagnostic.span.length);
+        diagnostic.pos = location.pos;
+        diagnostic.echo = location.echo;
+        if (!location.expansion.empty()) {
+            CDiagnosticNote note;
+            note.pos = {location.pos.fileIndex, location.pos.line, 0, 0};
+            note.text = std::string(kExpansionNote) + std::string(trimmed(location.expansion));
+            diagnostic.notes.insert(diagnostic.notes.begin(), std::move(note));
+        }
+    }
+    for (CDiagnosticNote& note : diagnostic.notes) {
+        if (note.span.offset != CTextSpan::kNone) {
+            const CLocation location = locate(note.span.offset, note.span.length);
+            note.pos = location.pos;
+            note.echo = location.echo;
+        }
+    }
 }

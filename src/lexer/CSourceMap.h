@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/CDiagnostic.h"
 #include "core/CSourcePos.h"
 #include "lexer/CVornLexer.h"
 
@@ -21,14 +22,20 @@ class CFileIndexMap;
 // takes the user's column. A token that a macro made gets the place of the
 // macro's use. Where the user's file is not given, or its line does not hold
 // the same tokens, places fall back to the line as preprocessed.
-class CSourceMap : public CSourceLocator {
+class CSourceMap {
 public:
     // Lines before the first line marker belong to `firstFile`. Names of line
     // markers are interned in `files`; `originals` must outlive the map.
     CSourceMap(std::string_view preprocessed, CFileIndexMap& files, std::int32_t firstFile,
                const CSourceTexts& originals);
 
-    CLocation locate(std::size_t offset, std::size_t length) const override;
+    // The place of the bytes [offset, offset + length) of the preprocessed
+    // text; no place for an offset beyond it.
+    CLocation locate(std::size_t offset, std::size_t length) const;
+    // Gives a diagnostic and its notes the places of the bytes they point
+    // at, the lines to show, and a note with the expanded line where a
+    // macro made the token.
+    void place(CDiagnostic& diagnostic) const;
 
     // The files the line markers of a preprocessed text name, each once, in
     // order; not the preprocessor's own ("<built-in>", "<command-line>").

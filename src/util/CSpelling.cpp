@@ -10,7 +10,7 @@ bool sameLetter(char a, char b)
 }
 }  // namespace
 
-std::size_t CSpelling::distance(std::string_view a, std::string_view b)
+std::size_t CSpelling::editDistance(std::string_view a, std::string_view b)
 {
     // The classic table, with two swapped neighbours counting as one edit.
     const std::size_t width = b.size() + 1;
@@ -40,7 +40,7 @@ std::string CSpelling::closest(std::string_view word, const std::vector<std::str
     std::string best;
     std::size_t bestDistance = allowed + 1;
     for (const std::string& candidate : candidates) {
-        const std::size_t d = distance(word, candidate);
+        const std::size_t d = editDistance(word, candidate);
         if (d > 0 && d < bestDistance) {
             best = candidate;
             bestDistance = d;

@@ -14,5 +14,5 @@ public:
 
     // The number of single-character insertions, deletions, substitutions
     // and swaps of neighbours between the two, letters compared without case.
-    static std::size_t distance(std::string_view a, std::string_view b);
+    static std::size_t editDistance(std::string_view a, std::string_view b);
 };

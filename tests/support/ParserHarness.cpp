@@ -20,7 +20,7 @@ RunResult ParserHarness::parse(const std::string& preprocessed, const CSourceTex
     m_originals = originals;
     m_input = CFileBuffer(preprocessed);
     m_map = std::make_unique<CSourceMap>(m_input.text(), m_files, 0, m_originals);
-    m_diagnostics = std::make_unique<CDiagnosticMsgHandler>(m_map.get());
+    m_diagnostics = std::make_unique<CDiagnosticMsgHandler>();
     m_parser = std::make_unique<CVornParser>(*m_diagnostics, m_files, m_symbols, m_sections, m_listing, m_debugDump);
     CAssemblyResult result;
     result.stage = CAssemblyResult::Stage::Done;
@@ -30,6 +30,9 @@ RunResult ParserHarness::parse(const std::string& preprocessed, const CSourceTex
         result.stage = CAssemblyResult::Stage::Parse;
     }
     result.diagnostics = m_diagnostics->diagnostics();
+    for (CDiagnostic& diagnostic : result.diagnostics) {
+        m_map->place(diagnostic);
+    }
     result.report = m_diagnostics->items();
     result.files = m_files.names();
     return printed(result);
