@@ -7,7 +7,6 @@
 #include "util/TextLine.h"
 
 namespace {
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
 bool isWordStart(char c)
 {

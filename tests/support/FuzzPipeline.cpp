@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr const char* kSourceName = "fuzz.s";
 
 void expect(bool condition, const std::string& what)
 {
