@@ -43,20 +43,24 @@ void collectWords(const CSectionTable& sections, const CSourceMap& map, CAssembl
             continue;
         }
         const std::vector<std::uint8_t> code = CVornStringEmitter::patchedCode(*section);
+        const std::vector<std::int32_t>& cycles = section->cycleToAddrMap;
+        // As the texts read them: data sections hold 16-bit words, the others ROM words.
+        const bool data = section->m_kind == CSection::Data;
         std::int32_t lastCycle = -1;
         for (const auto& statement : section->m_statements) {
             const auto cycle = static_cast<std::size_t>(statement->m_cycle);
-            if (statement->m_cycle == lastCycle || cycle >= section->cycleToAddrMap.size()) {
+            if (statement->m_cycle == lastCycle || cycle >= cycles.size()) {
                 continue;
             }
             lastCycle = statement->m_cycle;
-            const auto offset = static_cast<std::size_t>(section->cycleToAddrMap[cycle]);
-            if (offset >= code.size()) {
+            const auto offset = static_cast<std::size_t>(cycles[cycle]);
+            const std::size_t end = cycle + 1 < cycles.size() ? static_cast<std::size_t>(cycles[cycle + 1]) : code.size();
+            // A cycle without bytes (no pattern) makes no word.
+            if (offset >= end || offset >= code.size()) {
                 continue;
             }
             const CLocation location = map.locate(statement->m_offset, statement->m_length);
-            words.words.push_back({static_cast<std::int32_t>(offset / 2), wordAt(code, offset, section->isData()),
-                                   location.pos});
+            words.words.push_back({static_cast<std::int32_t>(offset / 2), wordAt(code, offset, data), location.pos});
         }
     }
 }

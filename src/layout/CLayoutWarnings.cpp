@@ -74,6 +74,15 @@ void CLayoutWarnings::run()
     checkOverlaps();
 }
 
+void CLayoutWarnings::warnSection(const CStatement& first, const std::function<std::string()>& text)
+{
+    if (!m_diag->nextWarningShown()) {
+        m_diag->warn({});
+        return;
+    }
+    m_diag->warn({text(), first.m_offset, 1});
+}
+
 void CLayoutWarnings::warn(const CStatement& statement, std::string_view word,
                            const std::function<std::string()>& text)
 {
@@ -157,12 +166,12 @@ void CLayoutWarnings::checkSectionSize(const CSection& section)
         return;
     }
     if (section.m_kind == CSection::Code) {
-        warn(*first, {}, [&] {
+        warnSection(*first, [&] {
             return "the code reaches word " + std::to_string(words - 1) +
                    ", beyond the ROM's 512 words (0 to 511): this and every later word do not fit";
         });
     } else {
-        warn(*first, {}, [&] {
+        warnSection(*first, [&] {
             return "data word " + std::to_string(kMemoryWords) +
                    " lies beyond the data memory's 512 words (0 to 511), as does every later one";
         });
@@ -249,12 +258,12 @@ void CLayoutWarnings::checkOverlaps()
         if (before > 0) {
             const std::int64_t overlap = std::min(before, words);
             if (section->m_kind == CSection::Code) {
-                warn(first, {}, [&] {
+                warnSection(first, [&] {
                     return "a second code section: its ROM block gives words 0 to " + std::to_string(overlap - 1) +
                            " again, and a design can keep only one of the blocks";
                 });
             } else {
-                warn(first, {}, [&] {
+                warnSection(first, [&] {
                     const std::string words = overlap == 1 ? "sMEM(0)"
                                                             : "sMEM(0) to sMEM(" + std::to_string(overlap - 1) + ")";
                     return "a second data section: it assigns " + words +

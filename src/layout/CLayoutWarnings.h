@@ -39,6 +39,8 @@ private:
     // Gives a warning at the statement, or at the label `word` in it; its
     // text is made only when it is kept.
     void warn(const CStatement& statement, std::string_view word, const std::function<std::string()>& text);
+    // A warning about a whole section, at its first statement.
+    void warnSection(const CStatement& first, const std::function<std::string()>& text);
 
     const CSectionTable* m_sections;
     const CSymbolTable* m_symbols;

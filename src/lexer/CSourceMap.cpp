@@ -1,6 +1,7 @@
 #include "lexer/CSourceMap.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "core/CFileIndexMap.h"
 #include "util/CFileBuffer.h"
@@ -87,7 +88,10 @@ void CSourceMap::indexLines(std::string_view preprocessed, CFileIndexMap& files,
             break;
         }
         start = end + 1;
-        ++line;
+        // Saturating, as the parser counts: a marker may start near the limit.
+        if (line < std::numeric_limits<std::int32_t>::max()) {
+            ++line;
+        }
     }
 }
 
@@ -261,6 +265,13 @@ std::size_t CSourceMap::userPoint(const Alignment& alignment, std::size_t point,
             return end ? after->userTo : after->userFrom;
         }
         return std::min(after->userFrom + (point - after->from), after->userTo);
+    }
+    // Between two tokens that one macro use made: the use itself.
+    if (after != pieces.begin() && after != pieces.end()) {
+        const Piece& previous = *(after - 1);
+        if (previous.expanded && after->expanded && previous.userFrom == after->userFrom) {
+            return end ? previous.userTo : previous.userFrom;
+        }
     }
     // Between tokens: as far from the token before as in the preprocessed line.
     const std::size_t limit = after != pieces.end() ? after->userFrom : alignment.userLine.size();

@@ -431,6 +431,10 @@ std::string_view CVornParser::restOfStatement(std::size_t offset) const
 
 CVornParser::Detail CVornParser::explainStatement() const
 {
+    // A line marker or directive with more after it, in any section.
+    if (m_expectation.what == CExpectation::EndOfStatement && m_expectation.rule == nullptr) {
+        return explainInstruction();
+    }
     if (m_section == nullptr) {
         return explainBeforeSection();
     }

@@ -39,6 +39,12 @@ std::string CSpelling::closest(std::string_view word, const std::vector<std::str
     const std::size_t allowed = std::max<std::size_t>(1, word.size() / 3);
     std::string best;
     std::size_t bestDistance = allowed + 1;
+    // A name that differs in letter case only is the closest of all.
+    for (const std::string& candidate : candidates) {
+        if (candidate != word && editDistance(word, candidate) == 0) {
+            return candidate;
+        }
+    }
     for (const std::string& candidate : candidates) {
         const std::size_t d = editDistance(word, candidate);
         if (d > 0 && d < bestDistance) {

@@ -7,9 +7,10 @@
 // Suggestions for misspelt names ("did you mean 'jmpnz'?").
 class CSpelling {
 public:
-    // The candidate closest to `word` (letters compared without case), when
-    // it is at most a third of the word's length (and at least one edit)
-    // away and not the word itself; empty otherwise.
+    // A candidate that differs from `word` in letter case only; else the
+    // candidate closest to it (letters compared without case), when it is at
+    // most a third of the word's length (and at least one edit) away; empty
+    // otherwise. The word itself is never suggested.
     static std::string closest(std::string_view word, const std::vector<std::string>& candidates);
 
     // The number of single-character insertions, deletions, substitutions

@@ -27,7 +27,7 @@ std::string oneLine(std::string_view text)
     std::string shown;
     shown.reserve(text.size());
     for (char c : text) {
-        shown += c >= 0 && c < ' ' && c != '\t' ? '?' : c;
+        shown += (c >= 0 && c < ' ' && c != '\t') || c == '\x7f' ? '?' : c;
     }
     return shown;
 }

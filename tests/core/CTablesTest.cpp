@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "asm/CFileIndexMap.h"
-#include "asm/CSectionTable.h"
-#include "asm/CSymbolTable.h"
+#include "core/CFileIndexMap.h"
+#include "core/CSectionTable.h"
+#include "core/CSymbolTable.h"
 
 namespace {
 
@@ -163,6 +163,7 @@ TEST(FileIndexMap, IndicesAreDenseAndStable)
     EXPECT_EQ(map.getName(1), "defs.inc");
     EXPECT_EQ(map.getName(-1), "");
     EXPECT_EQ(map.getName(3), "");
+    EXPECT_EQ(map.names(), (std::vector<std::string>{"prog.s", "defs.inc", "Prog.s"}));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 
@@ -110,7 +111,8 @@ TEST(HostileOutputPath, MissingDirectoryIsReportedForEveryFile)
 {
     testsupport::ScopedTempDir temp;
     testsupport::writeFile("prog.s", ".text\nmov r1, r2\n");
-    const auto result = testsupport::runAssembler({"-o", "no/such/dir/out", "-l", "prog.s"});
+    const auto result =
+        testsupport::runProcess({testsupport::assemblerBinary(), "-o", "no/such/dir/out", "-l", "prog.s"});
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.output.find("Error in error #1316: Failed to open output file no/such/dir/out.txt.\n\n"),
               std::string::npos)

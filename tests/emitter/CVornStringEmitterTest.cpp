@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
-#include "asm/CSectionTable.h"
-#include "emitter/BackEndHarness.h"
-#include "lexer/CToken.h"
-#include "support/TestSupport.h"
-#include "asm/CDiagnosticMsgHandler.h"
+#include "core/CToken.h"
+#include "emitter/CVornStringEmitter.h"
+#include "support/BackEndHarness.h"
 
 using namespace backend;
 
@@ -17,11 +13,6 @@ using Bytes = std::vector<std::uint8_t>;
 const std::string kRomHead = "architecture Behavioral of instr_rom is\nbegin\n    oQ <= ";
 const std::string kRomTail = "\"000000000000000\";\nend Behavioral;\n";
 
-std::string dataText(const BackEnd& backEnd)
-{
-    return std::string(backEnd.m_rom.m_dataBuffer->text());
-}
-
 TEST(RomText, CodeWordsBecomeOneArchitectureBlock)
 {
     BackEnd backEnd;
@@ -29,15 +20,14 @@ TEST(RomText, CodeWordsBecomeOneArchitectureBlock)
     backEnd.add(code, regs(Add, {"R1", "R2", "R3"}));
     backEnd.add(code, expr(Jmp, num(5)));
     backEnd.layout();
-    backEnd.m_rom.run();
-    EXPECT_EQ(backEnd.m_outBuffer.text(),
+    EXPECT_EQ(backEnd.romText(),
               "architecture Behavioral of instr_rom is\n"
               "begin\n"
               "    oQ <= \"000001001010011\"  when iA = 0 else\n"
               "          \"010000000000101\"  when iA = 1 else\n"
               "          \"000000000000000\";\n"
               "end Behavioral;\n");
-    EXPECT_EQ(dataText(backEnd), "");
+    EXPECT_EQ(backEnd.dataText(), "");
 }
 
 TEST(RomText, EverySectionKindGoesToItsOwnText)
@@ -48,23 +38,23 @@ TEST(RomText, EverySectionKindGoesToItsOwnText)
     backEnd.add(data, expr(Word, num(0x1234)));
     backEnd.add(data, expr(Word, num(0xFFFE)));
     backEnd.add(backEnd.section(CSection::ReadOnlyData), expr(Word, num(1)));
-    backEnd.m_common.m_sections->addSection("bss", CSection::NoBits, 0, "XM")->m_code = {1, 2};
+    backEnd.m_sections.addSection("bss", CSection::NoBits, 0, "XM")->m_code = {1, 2};
     backEnd.add(backEnd.section(CSection::Data), expr(Word, num(7)));
     backEnd.layout();
-    backEnd.m_rom.run();
-    EXPECT_EQ(backEnd.m_outBuffer.text(),
+    EXPECT_EQ(backEnd.romText(),
               kRomHead + kRomTail + kRomHead + "\"000000000000001\"  when iA = 0 else\n          " + kRomTail);
-    EXPECT_EQ(dataText(backEnd), "sMEM(0) <= x\"1234\";\nsMEM(1) <= x\"fffe\";\nsMEM(0) <= x\"0007\";\n");
+    EXPECT_EQ(backEnd.dataText(), "sMEM(0) <= x\"1234\";\nsMEM(1) <= x\"fffe\";\nsMEM(0) <= x\"0007\";\n");
 }
 
 TEST(RomText, OddByteCountReadsTheMissingByteAsZero)
 {
-    CFileBuffer rom;
-    CFileBuffer data;
+    // Both append to what the text already holds.
+    std::string rom = "-";
+    std::string data = "-";
     CVornStringEmitter::appendRomText({0x41}, rom);
     CVornStringEmitter::appendDataText({0x12, 0x34, 0xAB}, data);
-    EXPECT_EQ(rom.text(), kRomHead + "\"010000010000000\"  when iA = 0 else\n          " + kRomTail);
-    EXPECT_EQ(data.text(), "sMEM(0) <= x\"1234\";\nsMEM(1) <= x\"ab00\";\n");
+    EXPECT_EQ(rom, "-" + kRomHead + "\"010000010000000\"  when iA = 0 else\n          " + kRomTail);
+    EXPECT_EQ(data, "-sMEM(0) <= x\"1234\";\nsMEM(1) <= x\"ab00\";\n");
 }
 
 struct FixupCase {
@@ -123,33 +113,19 @@ TEST(FixupPatching, JumpsAndDataWordsCarryLabelAddressesInTheTexts)
     backEnd.add(code, expr(Jmp, op(TOK_PLUS, sym("target"), num(2))));
     backEnd.add(backEnd.section(CSection::Data), expr(Word, sym("target")));
     backEnd.layout();
-    backEnd.m_rom.run();
-    EXPECT_NE(backEnd.m_outBuffer.text().find("\"010000000001011\"  when iA = 10 else"), std::string::npos);
-    EXPECT_EQ(dataText(backEnd), "sMEM(0) <= x\"000a\";\n");
+    EXPECT_NE(backEnd.romText().find("\"010000000001011\"  when iA = 10 else"), std::string::npos);
+    EXPECT_EQ(backEnd.dataText(), "sMEM(0) <= x\"000a\";\n");
     EXPECT_EQ(code->m_code[21], 0x02);  // the section keeps the unpatched constant
 }
 
-TEST(RomFiles, WrittenAlsoWhenEmptyAndEveryFailureIsReported)
+// Without a code section the ROM text is empty; the data text is not.
+TEST(RomText, WithoutCodeSectionsIsEmpty)
 {
-    testsupport::ScopedTempDir dir;
     BackEnd backEnd;
     backEnd.add(backEnd.section(CSection::Data), expr(Word, num(1)));
     backEnd.layout();
-    backEnd.m_rom.run();
-    std::filesystem::create_directory("blocked.txt");  // a directory where a file should go
-    const auto run = testsupport::captureRun([&] {
-        backEnd.m_rom.writeFiles("out");
-        backEnd.m_rom.writeFiles("missing/out");
-        backEnd.m_rom.writeFiles("blocked");
-    });
-    EXPECT_EQ(testsupport::readFile("out.txt"), "");
-    EXPECT_EQ(testsupport::readFile("out.dat"), "sMEM(0) <= x\"0001\";\n");
-    EXPECT_EQ(testsupport::readFile("blocked.dat"), "sMEM(0) <= x\"0001\";\n");
-    EXPECT_EQ(run.output,
-              "Error in error #1316: Failed to open output file missing/out.txt.\n\n"
-              "Error in error #1316: Failed to open output file missing/out.dat.\n\n"
-              "Error in error #1316: Failed to open output file blocked.txt.\n\n");
-    EXPECT_EQ(testsupport::captureRun([&] { backEnd.m_common.m_diagnostics->check(); }).status, 1);
+    EXPECT_EQ(backEnd.romText(), "");
+    EXPECT_EQ(backEnd.dataText(), "sMEM(0) <= x\"0001\";\n");
 }
 
 }  // namespace

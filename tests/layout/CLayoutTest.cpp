@@ -1,12 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "asm/CAsmOptions.h"
-#include "asm/CSectionTable.h"
-#include "asm/CSymbolTable.h"
-#include "emitter/BackEndHarness.h"
-#include "lexer/CPlatformDesc.h"
-#include "lexer/CToken.h"
-#include "asm/CDiagnosticMsgHandler.h"
+#include "core/CToken.h"
+#include "support/BackEndHarness.h"
+#include "support/InProcessAssembly.h"
 
 using namespace backend;
 
@@ -32,21 +28,30 @@ std::vector<FixupView> fixupsOf(const CSection& section)
     return views;
 }
 
+// What the program prints of the messages layout reported.
+testsupport::RunResult printedMessages(const BackEnd& backEnd)
+{
+    CAssemblyResult result;
+    result.diagnostics = backEnd.m_diagnostics.diagnostics();
+    result.report = backEnd.m_diagnostics.items();
+    result.files = backEnd.m_files.names();
+    return testsupport::printed(result);
+}
+
 // Each cycle packs into host bytes: a 15-bit word as its first eight bits and
 // then its last seven, right-aligned.
 TEST(HostBytePacking, NarrowHostBytesAndTheDebugDump)
 {
     BackEnd backEnd;
-    backEnd.m_common.m_options->m_debugDump = true;
     CSection* code = backEnd.section(CSection::Code);
     backEnd.add(code, expr(Jmp, num(5)));
     backEnd.add(code, std::make_unique<CStatement>(150));  // no pattern: no bytes, no line
     backEnd.add(code, regs(Mov, {"R1", "R2"}));
-    EXPECT_EQ(backEnd.layout(), "40 05 \n00 50 \n");
+    EXPECT_EQ(backEnd.layout(true), "40 05 \n00 50 \n");
     EXPECT_EQ(code->cycleToAddrMap, (Map{0, 2, 2}));
 
     BackEnd narrow;
-    narrow.m_common.m_platformDesc->m_hostByteBits = 4;
+    narrow.m_platform.m_hostByteBits = 4;
     CSection* split = narrow.section(CSection::Code);
     narrow.add(split, expr(Jmp, num(5)));  // 0100 0000 0000 101
     narrow.layout();
@@ -69,7 +74,7 @@ TEST(Layout, LabelsBeforeAndAfterTheirUseAndAtTheEnd)
     sectionSymbol.m_name = "main";
     sectionSymbol.m_section = code;
     sectionSymbol.m_type = 1;
-    backEnd.m_common.m_symbols->addSymbol(sectionSymbol);
+    backEnd.m_symbols.addSymbol(sectionSymbol);
     EXPECT_EQ(backEnd.layout(), "");
 
     EXPECT_EQ(code->cycleToAddrMap, (Map{0, 2, 4, 6}));
@@ -79,7 +84,7 @@ TEST(Layout, LabelsBeforeAndAfterTheirUseAndAtTheEnd)
     const std::tuple<const char*, std::uint32_t, std::uint32_t> expected[] = {
         {"outside", 0, 0}, {"start", 0, 0}, {"loop", 4, 0}, {"end", 8, 0}, {"main", 0, 8}};
     for (const auto& [name, value, size] : expected) {
-        const CSymbol* symbol = backEnd.m_common.m_symbols->find(name);
+        const CSymbol* symbol = backEnd.m_symbols.find(name);
         EXPECT_EQ(symbol->m_value, value) << name;
         EXPECT_EQ(symbol->m_size, size) << name;
         EXPECT_EQ(symbol->m_referenced, std::string(name) != "main") << name;
@@ -113,7 +118,7 @@ TEST(Layout, SectionsCountFromZeroAndDataWordsAreTheirOwnCycles)
     EXPECT_EQ(fixupsOf(*data), (std::vector<FixupView>{{"first_end", 2, 1}, {"table", 2, 0}, {"second", 4, 0}}));
     EXPECT_EQ(fixupsOf(*second), (std::vector<FixupView>{{"table", 0, 0}}));
     for (const auto& [name, value] : {std::pair{"first_end", 2u}, {"table", 2u}, {"second", 0u}}) {
-        EXPECT_EQ(backEnd.m_common.m_symbols->find(name)->m_value, value) << name;
+        EXPECT_EQ(backEnd.m_symbols.find(name)->m_value, value) << name;
     }
 }
 
@@ -123,11 +128,11 @@ TEST(Layout, SectionsWithoutStatementsOrOfOtherKindsStayUntouched)
     CSection* empty = backEnd.section(CSection::Code);
     empty->m_code = {1, 2};
     backEnd.label("here", empty)->m_value = 77;
-    CSection* noBits = backEnd.m_common.m_sections->addSection("bss", CSection::NoBits, 0, "XM");
+    CSection* noBits = backEnd.m_sections.addSection("bss", CSection::NoBits, 0, "XM");
     noBits->m_statements.push_back(regs(Mov, {"R1", "R2"}));
     EXPECT_EQ(backEnd.layout(), "");
     EXPECT_EQ(empty->m_code, (Bytes{1, 2}));
-    EXPECT_EQ(backEnd.m_common.m_symbols->find("here")->m_value, 77u);
+    EXPECT_EQ(backEnd.m_symbols.find("here")->m_value, 77u);
     EXPECT_TRUE(noBits->m_code.empty() && noBits->cycleToAddrMap.empty());
 }
 
@@ -140,12 +145,13 @@ TEST(Layout, EveryUnresolvableReferenceIsReported)
     backEnd.add(code, expr(Jmp, sym("Start")), 4);
     backEnd.add(code, expr(Jmpz, op(TOK_PLUS, sym("nowhere"), num(1))), 5);
     backEnd.add(code, expr(Jmp, op(TOK_PLUS, sym("start"), sym("start"))), 6);
-    const std::string output = backEnd.layout();
+    EXPECT_EQ(backEnd.layout(), "");
+    const testsupport::RunResult printed = printedMessages(backEnd);
 
-    EXPECT_EQ(output.substr(0, output.find("\n\n")),
+    EXPECT_EQ(printed.output.substr(0, printed.output.find("\n\n")),
               "Error in \"prog.s\", line 3: error #1315: Referencing undefined symbol nowhere.");
     std::vector<std::tuple<int, int, std::string>> reported;
-    for (const auto& message : backEnd.m_common.m_diagnostics->reported()) {
+    for (const CDiagnostic& message : backEnd.m_diagnostics.diagnostics()) {
         reported.emplace_back(message.code, message.line, message.text);
     }
     EXPECT_EQ(reported, (std::vector<std::tuple<int, int, std::string>>{

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "emitter/CImageWriter.h"
+#include "emitter/CMemoryImages.h"
 #include "support/TestSupport.h"
 
 using testsupport::readFile;
@@ -89,16 +89,25 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         WarningCase{"dataWordTooLarge", ".data\nvalue: 70000\n",
                     "prog.s:2:8: warning: data word 70000 does not fit 16 bits (-32768 to 65535); x\"1170\" is "
-                    "stored\n    value: 70000\n           ^\n"},
+                    "stored\n    value: 70000\n           ^~~~~\n"},
+        // Columns count in the line as written: a comment the preprocessor
+        // removed and a tab stay in front of the word, the caret keeps the tab.
+        WarningCase{"dataWordAfterCommentAndTab", ".data\n/* note */\tvalue: 70000\n",
+                    "prog.s:2:19: warning: data word 70000 does not fit 16 bits (-32768 to 65535); x\"1170\" is "
+                    "stored\n    /* note */\tvalue: 70000\n              \t       ^~~~~\n"},
+        // A value a macro gave: the macro's use is marked, the expansion noted.
+        WarningCase{"dataWordFromAMacro", ".data\n#define BIG 70000\nBIG\n",
+                    "prog.s:3:1: warning: data word 70000 does not fit 16 bits (-32768 to 65535); x\"1170\" is "
+                    "stored\n    BIG\n    ^~~\nprog.s:3: note: after macro expansion the line reads: 70000\n"},
         WarningCase{"dataWordTooSmall", ".data\n-32769\n",
                     "prog.s:2:1: warning: data word -32769 does not fit 16 bits (-32768 to 65535); x\"7fff\" is "
-                    "stored\n    -32769\n    ^\n"},
+                    "stored\n    -32769\n    ^~~~~~\n"},
         WarningCase{"divisionByZero", ".data\n1/0\n",
                     "prog.s:2:1: warning: this data word is no number (a division by zero?); x\"0000\" is stored\n"
-                    "    1/0\n    ^\n"},
+                    "    1/0\n    ^~~\n"},
         WarningCase{"jumpBeyondTheRom", ".text\njmp 600\n",
-                    "prog.s:2:1: warning: jump target 600 does not fit 9 bits (words 0 to 511); word 88 is "
-                    "encoded\n    jmp 600\n    ^\n"},
+                    "prog.s:2:5: warning: jump target 600 does not fit 9 bits (words 0 to 511); word 88 is "
+                    "encoded\n    jmp 600\n        ^~~\n"},
         WarningCase{"oddByteTarget", ".text\nt: jmp t+1\n",
                     "prog.s:2:8: warning: jump target is byte 1, inside word 0: addends count bytes, two per word; "
                     "word 0 is encoded\n    t: jmp t+1\n           ^\n"},
@@ -166,10 +175,10 @@ TEST(LongOptions, HelpAndVersionEndWithStatusZero)
     EXPECT_EQ(help.output.substr(0, shortHelp.output.size() - std::string("Error: No input files.\n").size()),
               shortHelp.output.substr(0, shortHelp.output.size() - std::string("Error: No input files.\n").size()));
     EXPECT_NE(help.output.find("--fatal-warnings"), std::string::npos);
-    // The --format line names every image writer, in the writers' order.
+    // The --format line names every image format, in the table's order.
     std::string formats;
-    for (const std::string& name : CImageWriter::names()) {
-        formats += (formats.empty() ? "" : ", ") + name;
+    for (const CImageFormat& format : imageFormats()) {
+        formats += (formats.empty() ? "" : ", ") + std::string(format.name);
     }
     EXPECT_NE(help.output.find("memory images: " + formats + ".\n"), std::string::npos) << help.output;
 }

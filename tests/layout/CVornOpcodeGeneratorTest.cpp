@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "emitter/BackEndHarness.h"
-#include "lexer/CVornPlatformDesc.h"
-#include "support/TestSupport.h"
+#include "core/CVornPlatformDesc.h"
+#include "support/BackEndHarness.h"
+#include "support/InProcessAssembly.h"
 
 using namespace backend;
 
@@ -50,7 +50,7 @@ TEST_P(InstructionEncoding, FillsThePatternOfTheTable)
     const EncodingCase& c = GetParam();
     BackEnd backEnd;
     auto statement = c.registers.empty() ? expr(c.id, num(c.value)) : regs(c.id, c.registers);
-    EXPECT_EQ(backEnd.generator().generate({statement.get()}), c.bits);
+    EXPECT_EQ(backEnd.m_generator.generate({statement.get()}), c.bits);
     EXPECT_TRUE(backEnd.reportedCodes().empty());
 }
 
@@ -61,12 +61,12 @@ TEST(InstructionEncoding, UnknownIdsEmptyCyclesAndAbsentTreesAddNothing)
     BackEnd backEnd;
     for (int id : {100, 123}) {
         auto statement = regs(id, {"R1"});
-        EXPECT_EQ(backEnd.generator().generate({statement.get()}), "");
-        EXPECT_EQ(backEnd.generator().opcodeInfo().getOpcodeDesc(*statement).m_form, -1);
+        EXPECT_EQ(backEnd.m_generator.generate({statement.get()}), "");
+        EXPECT_EQ(backEnd.m_generator.opcodeInfo().getOpcodeDesc(*statement).m_form, -1);
     }
-    EXPECT_EQ(backEnd.generator().generate({}), "");
+    EXPECT_EQ(backEnd.m_generator.generate({}), "");
     auto noTree = expr(Jmpz, nullptr);
-    EXPECT_EQ(backEnd.generator().generate({noTree.get()}), "010001000000000");
+    EXPECT_EQ(backEnd.m_generator.generate({noTree.get()}), "010001000000000");
     EXPECT_TRUE(backEnd.reportedCodes().empty());
     EXPECT_EQ(CVornPlatformDesc().getNumOfHostBytes(".data"), 2);
     EXPECT_EQ(CPlatformDesc().getNumOfHostBytes(".text"), 1);
@@ -119,9 +119,7 @@ TEST_P(PatternFilling, FillsEveryFieldLetter)
     for (double value : c.values) {
         statement->addOperand(std::make_unique<CSymExpOperand>(num(value)), CStatement::Source);
     }
-    std::string bits;
-    testsupport::captureRun([&] { bits = backEnd.generator().encodeWith(desc, *statement); });
-    EXPECT_EQ(bits, c.bits);
+    EXPECT_EQ(backEnd.m_generator.encodeWith(desc, *statement), c.bits);
     EXPECT_EQ(backEnd.reportedCodes(), c.warns ? std::vector<int>{1} : std::vector<int>{});
 }
 
@@ -149,9 +147,7 @@ TEST_P(MergeOpcodes, CombinesPositionsAndWarns)
 {
     const MergeCase& c = GetParam();
     BackEnd backEnd;
-    std::string merged;
-    testsupport::captureRun([&] { merged = backEnd.generator().mergeOpcodes(c.a, c.b); });
-    EXPECT_EQ(merged, c.merged);
+    EXPECT_EQ(backEnd.m_generator.mergeOpcodes(c.a, c.b), c.merged);
     EXPECT_EQ(backEnd.reportedCodes(), c.warnings);
 }
 
@@ -171,11 +167,14 @@ TEST(MergeOpcodes, GenerateMergesEveryStatementOfACycle)
     auto first = regs(Mov, {"R1", "R2"});
     auto same = regs(Mov, {"R1", "R2"});
     auto other = regs(Add, {"R1", "R2", "R3"});
-    EXPECT_EQ(backEnd.generator().generate({first.get(), same.get()}), "000000001010000");
-    std::string merged;
-    const auto run = testsupport::captureRun([&] { merged = backEnd.generator().generate({first.get(), other.get()}); });
-    EXPECT_EQ(merged, "00000E001010011");
-    EXPECT_EQ(run.output, "Warning in warning #1: Some is bad in opcode\n\n");
+    EXPECT_EQ(backEnd.m_generator.generate({first.get(), same.get()}), "000000001010000");
+    EXPECT_TRUE(backEnd.reportedCodes().empty());
+    EXPECT_EQ(backEnd.m_generator.generate({first.get(), other.get()}), "00000E001010011");
+    CAssemblyResult result;
+    result.diagnostics = backEnd.m_diagnostics.diagnostics();
+    result.report = backEnd.m_diagnostics.items();
+    result.files = backEnd.m_files.names();
+    EXPECT_EQ(testsupport::printed(result).output, "Warning in warning #1: Some is bad in opcode\n\n");
 }
 
 }  // namespace

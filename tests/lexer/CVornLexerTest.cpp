@@ -3,14 +3,11 @@
 #include <string>
 #include <vector>
 
-#include "asm/CFileBuffer.h"
+#include "core/CDiagnosticMsgHandler.h"
 #include "lexer/CVornLexer.h"
-#include "parser/ParserHarness.h"
+#include "util/CFileBuffer.h"
 
 namespace {
-
-using testsupport::captureRun;
-using testsupport::ParserHarness;
 
 // Tokens as text: the id, then 'text' when not empty, then =value for
 // numbers and line markers, separated by blanks.
@@ -29,37 +26,29 @@ std::string describe(const CToken& token)
 struct Lexed {
     std::string tokens;
     int unrecognized = 0;
+    std::vector<CDiagnostic> diagnostics;
 };
-
-int countOf(const std::string& haystack, const std::string& needle)
-{
-    int count = 0;
-    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
-        ++count;
-    }
-    return count;
-}
 
 // Lexes the whole input up to and including the first TOK_END.
 Lexed lexAll(const std::string& input)
 {
-    ParserHarness harness;
+    CDiagnosticMsgHandler diag;
     CVornLexer lexer;
-    lexer.init(nullptr);
-    lexer.m_common = &harness.common();
+    lexer.m_diag = &diag;
     CFileBuffer buffer(input);
-    lexer.m_input = &buffer;
+    lexer.start(&buffer);
     Lexed lexed;
-    const auto run = captureRun([&] {
-        for (int count = 0; count < 1000; ++count) {
-            const CToken& token = lexer.next();
-            lexed.tokens += (lexed.tokens.empty() ? "" : " ") + describe(token);
-            if (token.m_id == TOK_END) {
-                break;
-            }
+    for (int count = 0; count < 1000; ++count) {
+        const CToken& token = lexer.next();
+        lexed.tokens += (lexed.tokens.empty() ? "" : " ") + describe(token);
+        if (token.m_id == TOK_END) {
+            break;
         }
-    });
-    lexed.unrecognized = countOf(run.output, "error #1305: Unrecognized token.");
+    }
+    for (const CDiagnostic& diagnostic : diag.diagnostics()) {
+        lexed.unrecognized += diagnostic.code == 1305 ? 1 : 0;
+    }
+    lexed.diagnostics = diag.diagnostics();
     return lexed;
 }
 
@@ -84,6 +73,7 @@ TEST_P(LexerTokens, ScansTheExpectedTokens)
     const Lexed lexed = lexAll(c.input);
     EXPECT_EQ(lexed.tokens, c.tokens) << "input: " << c.input;
     EXPECT_EQ(lexed.unrecognized, c.unrecognized);
+    EXPECT_EQ(lexed.diagnostics.size(), static_cast<std::size_t>(c.unrecognized));
 }
 
 const LexCase kNumberCases[] = {
@@ -171,12 +161,11 @@ class LexerHistory : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_lexer.init(nullptr);
-        m_lexer.m_common = &m_harness.common();
-        m_lexer.m_input = &m_buffer;
+        m_lexer.m_diag = &m_diag;
+        m_lexer.start(&m_buffer);
     }
 
-    ParserHarness m_harness;
+    CDiagnosticMsgHandler m_diag;
     CFileBuffer m_buffer{"mov r1, r2\n"};
     CVornLexer m_lexer;
 };
@@ -250,10 +239,122 @@ TEST_F(LexerHistory, ReleasedTokensKeepIndexesAbsolute)
     EXPECT_EQ(m_lexer.next().m_id, TOK_NEWLINE);
 }
 
+TEST_F(LexerHistory, StartForgetsTheHistoryOfTheLastInput)
+{
+    m_lexer.next();
+    m_lexer.next();
+    CFileBuffer other("jmp");
+    m_lexer.start(&other);
+    EXPECT_EQ(m_lexer.m_cursor, 0);
+    EXPECT_EQ(m_lexer.historySize(), 0u);
+    EXPECT_EQ(m_lexer.unget().m_id, TOK_NONE);
+    EXPECT_EQ(m_lexer.next().m_id, TOK_JMP);
+    EXPECT_EQ(m_lexer.next().m_id, TOK_END);
+}
+
+// Where each token stands: offset+length, separated by blanks.
+std::string places(const std::string& input)
+{
+    CVornLexer lexer;
+    CFileBuffer buffer(input);
+    lexer.start(&buffer);
+    std::string text;
+    for (int count = 0; count < 100; ++count) {
+        const CToken& token = lexer.next();
+        text += (text.empty() ? "" : " ") + std::to_string(token.m_offset) + "+" + std::to_string(token.m_length);
+        if (token.m_id == TOK_END) {
+            break;
+        }
+    }
+    return text;
+}
+
+TEST(TokenPlaces, CoverTheBytesAsWrittenWithoutTheBlanksBefore)
+{
+    struct Case {
+        const char* input;
+        const char* places;
+    };
+    const Case cases[] = {
+        {"  mov r1,  r2\n", "2+3 6+2 8+1 11+2 13+1 14+0"},
+        {"0x1F+7", "0+4 4+1 5+1 6+0"},
+        {"a>>b<<c", "0+1 1+2 3+1 4+2 6+1 7+0"},
+        {"017 99999999999", "0+3 4+11 15+0"},
+        // A line comment is a newline token from its first byte through the line feed.
+        {"a ; note\nb", "0+1 2+7 9+1 10+0"},
+        {"/* x */ y", "0+7 8+1 9+0"},
+        // The marker takes its carriage return; the newline stays a token of its own.
+        {"# 3 \"f.s\" 1\r\nx", "0+12 12+1 13+1 14+0"},
+        {"\tlabel:\r\n", "1+5 6+1 8+1 9+0"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(places(c.input), c.places) << testing::PrintToString(std::string(c.input));
+    }
+}
+
+TEST(UnrecognizedInput, IsReportedOnceWithTheByteAndItsPlace)
+{
+    struct Case {
+        std::string input;
+        const char* detail;
+        std::size_t offset;
+    };
+    const Case cases[] = {
+        {"mov $", "unrecognized character '$'", 4},
+        {"a>2", "unrecognized character '>'", 1},
+        {"# 1 f\n", "unrecognized character '#'", 0},
+        {"x @@", "unrecognized character '@'", 2},
+        {"mov r1,\n  r2 @ x", "unrecognized character '@'", 13},
+        {"a\x80", "unrecognized byte 0x80", 1},
+        {std::string("\0", 1), "unrecognized byte 0x00", 0},
+        {"  \xff", "unrecognized byte 0xff", 2},
+        {"\x7f", "unrecognized byte 0x7f", 0},
+        {"\x01", "unrecognized byte 0x01", 0},
+    };
+    for (const Case& c : cases) {
+        const Lexed lexed = lexAll(c.input);
+        ASSERT_EQ(lexed.diagnostics.size(), 1u) << testing::PrintToString(c.input);
+        const CDiagnostic& diagnostic = lexed.diagnostics[0];
+        EXPECT_EQ(diagnostic.code, 1305);
+        EXPECT_EQ(diagnostic.text, "Unrecognized token.");
+        EXPECT_EQ(diagnostic.line, -1);
+        EXPECT_EQ(diagnostic.fileIndex, -1);
+        EXPECT_EQ(diagnostic.detail, c.detail) << testing::PrintToString(c.input);
+        EXPECT_EQ(diagnostic.span.offset, c.offset) << testing::PrintToString(c.input);
+        EXPECT_EQ(diagnostic.span.length, 1u);
+    }
+}
+
+TEST(UnrecognizedInput, EndsTheInputQuietlyWithoutAHandler)
+{
+    CVornLexer lexer;
+    CFileBuffer buffer("a $ b");
+    lexer.start(&buffer);
+    EXPECT_EQ(lexer.next().m_id, TOK_IDENTIFIER);
+    EXPECT_EQ(lexer.next().m_id, TOK_END);
+    EXPECT_EQ(lexer.next().m_id, TOK_END);
+}
+
+TEST(TolerantReading, MakesEachUnrecognizedByteATokenAndGoesOn)
+{
+    CDiagnosticMsgHandler diag;
+    CVornLexer lexer;
+    lexer.m_diag = &diag;
+    lexer.m_tolerant = true;
+    CFileBuffer buffer("a $ b\x80" "c @@\n");
+    lexer.start(&buffer);
+    std::string tokens;
+    for (const CToken* token = &lexer.next(); token->m_id != TOK_END; token = &lexer.next()) {
+        tokens += (tokens.empty() ? "" : " ") + describe(*token) + "@" + std::to_string(token->m_offset) + "+" +
+                  std::to_string(token->m_length);
+    }
+    EXPECT_EQ(tokens, "10'a'@0+1 0'$'@2+1 10'b'@4+1 0'\x80'@5+1 10'c'@6+1 0'@'@8+1 0'@'@9+1 12@10+1");
+    EXPECT_TRUE(diag.diagnostics().empty());
+}
+
 TEST(VornLexerTables, ColonComesFirstAndKeywordsAreComplete)
 {
     CVornLexer lexer;
-    lexer.init(nullptr);
     ASSERT_EQ(lexer.m_operators.size(), 19u);
     EXPECT_EQ(lexer.m_operators.front(), std::make_pair(std::string(":"), std::int32_t{TOK_COLON}));
     EXPECT_EQ(lexer.m_operators[1].first, ",");

@@ -4,17 +4,20 @@
 #include <string>
 #include <vector>
 
-#include "asm/CCommonModules.h"
-#include "asm/CFileBuffer.h"
+#include "core/CAssemblyResult.h"
+#include "core/CDiagnosticMsgHandler.h"
+#include "core/CFileIndexMap.h"
+#include "core/CSectionTable.h"
+#include "core/CSymbolTable.h"
 #include "lexer/CVornLexer.h"
 #include "parser/CAsmParser.h"
 #include "parser/CVornParser.h"
-#include "parser/ParserHarness.h"
-#include "asm/CDiagnosticMsgHandler.h"
+#include "support/InProcessAssembly.h"
+#include "support/ParserHarness.h"
+#include "util/CFileBuffer.h"
 
 namespace {
 
-using testsupport::captureRun;
 using testsupport::ParserHarness;
 
 struct RuleDef {
@@ -26,49 +29,62 @@ struct RuleDef {
 constexpr CParseRule::OperandSpec kReg{COperand::Register, CStatement::Source};
 constexpr CParseRule::OperandSpec kExp{COperand::SymExp, CStatement::Source};
 
+// What the program would print of the messages and trace text given.
+std::string printedOutput(const CDiagnosticMsgHandler& diag)
+{
+    CAssemblyResult result;
+    result.diagnostics = diag.diagnostics();
+    result.report = diag.items();
+    result.files = {"prog.s"};
+    return testsupport::printed(result).output;
+}
+
 // A generic assembler parser with the Vorn lexer, the "reg" class and the
 // given rules, tracing with the debug dump.
 class RuleBench {
 public:
     explicit RuleBench(const std::vector<RuleDef>& rules)
     {
-        CCommonModules& common = m_harness.common();
-        m_parser.m_common = &common;
-        m_parser.m_diag = common.m_diagnostics.get();
-        m_parser.m_debugDump = true;
-        auto lexer = std::make_unique<CVornLexer>();
-        lexer->init(nullptr);
-        lexer->m_common = &common;
-        m_parser.m_lexer = std::move(lexer);
+        m_files.getIndex("prog.s");
+        m_parser.m_lexer = std::make_unique<CVornLexer>();
+        m_parser.m_lexer->m_diag = &m_compileDiag;
         for (std::int32_t id = TOK_R0; id <= TOK_R7; ++id) {
-            m_parser.m_classes["reg"].push_back(id);
+            m_parser.m_classes["reg"].ids.push_back(id);
         }
         for (const RuleDef& rule : rules) {
             m_parser.m_rules.push_back(std::make_unique<CParseRule>("rule", rule.def, rule.operands, rule.id));
         }
-        m_compileOutput = captureRun([this] { m_parser.compileRules(); }).output;
+        m_parser.compileRules();
+        m_compileOutput = printedOutput(m_compileDiag);
     }
 
     // Tries the rules in order on the text; the id of the first that matches, or 0.
     std::int32_t match(const std::string& text)
     {
         m_input = CFileBuffer(text);
-        m_parser.m_lexer->m_input = &m_input;
+        m_matchDiag = std::make_unique<CDiagnosticMsgHandler>();
+        m_parser.m_diag = m_matchDiag.get();
+        m_parser.m_lexer->m_diag = m_matchDiag.get();
+        m_parser.m_input = &m_input;
+        m_parser.m_lexer->start(&m_input);
         m_start = m_parser.m_lexer->m_cursor;
         std::int32_t matched = 0;
-        m_output = captureRun([&] {
-                       for (const std::unique_ptr<CParseRule>& rule : m_parser.m_rules) {
-                           if (rule->tryMatch(m_parser)) {
-                               matched = rule->m_id;
-                               return;
-                           }
-                       }
-                   }).output;
+        for (const std::unique_ptr<CParseRule>& rule : m_parser.m_rules) {
+            if (rule->tryMatch(m_parser)) {
+                matched = rule->m_id;
+                break;
+            }
+        }
+        m_output = printedOutput(*m_matchDiag);
         return matched;
     }
 
-    ParserHarness m_harness{{"-debug-dump"}};
-    CAsmParser m_parser;
+    CDiagnosticMsgHandler m_compileDiag;
+    std::unique_ptr<CDiagnosticMsgHandler> m_matchDiag;
+    CFileIndexMap m_files;
+    CSymbolTable m_symbols;
+    CSectionTable m_sections;
+    CAsmParser m_parser{m_compileDiag, m_files, m_symbols, m_sections, false, true};
     CFileBuffer m_input;
     std::int32_t m_start = 0;
     std::string m_output;

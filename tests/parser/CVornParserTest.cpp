@@ -4,10 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "asm/CCommonModules.h"
-#include "asm/CSymbolTable.h"
+#include "core/CSymbolTable.h"
 #include "parser/CVornParser.h"
-#include "parser/ParserHarness.h"
+#include "support/ParserHarness.h"
 
 namespace {
 
@@ -60,7 +59,7 @@ std::string describeSections(const ParserHarness& harness)
 std::string describeSymbols(const ParserHarness& harness)
 {
     std::string text;
-    for (const auto& symbol : harness.common().m_symbols->symbols()) {
+    for (const auto& symbol : harness.symbols().symbols()) {
         text += (text.empty() ? "" : " ") + symbol->m_name + ":" +
                 (symbol->m_section ? symbol->m_section->m_name : "-") + ":" + std::to_string(symbol->m_cycle);
     }
@@ -238,6 +237,45 @@ TEST(StatementLoop, DeepExpressionsAreSyntaxErrorsOnTheirLine)
     const RunResult result = harness.parse(prog(".text\n" + deep + sum + "\nmov r1, r2\n"));
     EXPECT_EQ(result.output, syntaxError(2) + syntaxError(3) + syntaxError(4));
     EXPECT_EQ(describeSections(harness), "main[102@0 prog.s:5]");
+}
+
+// Each statement's text, with its operands' texts in braces, as the
+// preprocessed text spells them where the records say they stand.
+std::string describeSpans(const ParserHarness& harness, const std::string& text)
+{
+    std::string described;
+    for (const CStatement* statement : harness.statements()) {
+        described += (described.empty() ? "" : " ") + text.substr(statement->m_offset, statement->m_length) + "{";
+        std::string operands;
+        for (const auto& operand : statement->m_operands) {
+            operands += (operands.empty() ? "" : "|") + text.substr(operand->m_offset, operand->m_length);
+        }
+        described += operands + "}";
+    }
+    for (const auto& symbol : harness.symbols().symbols()) {
+        described += " " + symbol->m_name + "@" + text.substr(symbol->m_offset, symbol->m_name.size());
+    }
+    return described;
+}
+
+TEST(StatementPlaces, RecordsKnowWhereTheyStandInThePreprocessedText)
+{
+    struct Case {
+        std::string source;
+        const char* spans;
+    };
+    const Case cases[] = {
+        {prog(".text\nloop:  add r1,  r2, r3\n"), "add r1,  r2, r3{r1|r2|r3} loop@loop"},
+        {prog(".text\njmp  loop + 2 ; note\n"), "jmp  loop + 2{loop + 2}"},
+        {prog(".text\nmov r1, r2 __NEW_LINE__ st r3,r4\n"), "mov r1, r2{r1|r2} st r3,r4{r3|r4}"},
+        {prog(".data\n1, lbl + 2\n  x: (3)\n"), "1{1} lbl + 2{lbl + 2} (3){(3)} x@x"},
+        {prog(".text\n# 7 \"inc.s\" 1\n  ld R1, R2\n"), "ld R1, R2{R1|R2}"},
+    };
+    for (const Case& c : cases) {
+        ParserHarness harness;
+        ASSERT_EQ(harness.parse(c.source).status, 0) << c.source;
+        EXPECT_EQ(describeSpans(harness, c.source), c.spans) << c.source;
+    }
 }
 
 struct ListingCase {

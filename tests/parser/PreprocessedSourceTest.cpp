@@ -2,15 +2,23 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/TestSupport.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using testsupport::runAssembler;
+using testsupport::RunResult;
 using testsupport::ScopedTempDir;
 using testsupport::writeFile;
+
+// Runs the program, preprocessor included, in the current directory.
+RunResult runAssembler(std::vector<std::string> arguments)
+{
+    arguments.insert(arguments.begin(), testsupport::assemblerBinary());
+    return testsupport::runProcess(arguments);
+}
 
 std::string syntaxError(const std::string& file, int line)
 {
@@ -21,10 +29,21 @@ TEST(PreprocessedSource, ReportsEveryBadLineWithItsFileAndWritesNothing)
 {
     ScopedTempDir dir;
     writeFile("prog.s", ".text\nmov r1, r2\nmov r1\n#include \"inc.s\"\njmp\nmov r3, r4\n");
-    writeFile("inc.s", "mov r3, r4\nadd r1\n");
+    writeFile("inc.s", "mov r3, r4\n  add   r1   /* one */\n");
     const auto result = runAssembler({"prog.s"});
     EXPECT_EQ(result.output, syntaxError("prog.s", 3) + syntaxError("inc.s", 2) + syntaxError("prog.s", 5));
     EXPECT_EQ(result.status, 1);
+    // Each is placed in its file as written, blanks and comments included.
+    EXPECT_EQ(result.errors,
+              "prog.s:3:7: error: missing operand: 'mov' takes two registers: mov Rd, Ra\n"
+              "    mov r1\n"
+              "          ^\n"
+              "inc.s:2:11: error: missing operand: 'add' takes three registers: add Rd, Ra, Rb\n"
+              "      add   r1   /* one */\n"
+              "              ^\n"
+              "prog.s:5:4: error: missing operand: 'jmp' takes a jump target (a label or a word address): jmp target\n"
+              "    jmp\n"
+              "       ^\n");
     EXPECT_FALSE(fs::exists("prog.o.txt"));
     EXPECT_FALSE(fs::exists("prog.o.dat"));
 }

@@ -4,6 +4,7 @@
 #include "emitter/CLstEmitter.h"
 #include "emitter/CVornStringEmitter.h"
 #include "layout/CLayout.h"
+#include "support/InProcessAssembly.h"
 
 namespace backend {
 
@@ -116,6 +117,15 @@ std::vector<int> BackEnd::reportedCodes() const
         }
     }
     return codes;
+}
+
+testsupport::RunResult BackEnd::printed() const
+{
+    CAssemblyResult result;
+    result.diagnostics = m_diagnostics.diagnostics();
+    result.report = m_diagnostics.items();
+    result.files = m_files.names();
+    return testsupport::printed(result);
 }
 
 }  // namespace backend

@@ -14,6 +14,7 @@
 #include "core/CSymbolTable.h"
 #include "core/CVornPlatformDesc.h"
 #include "layout/CVornOpcodeGenerator.h"
+#include "support/TestSupport.h"
 
 // Statement records and the tables of one assembly built without the
 // parser, so layout and the emitters run on hand-made sections.
@@ -51,6 +52,8 @@ public:
     std::string listing() const;
     // The codes of the numbered messages, in order.
     std::vector<int> reportedCodes() const;
+    // What the program would print of the messages given so far.
+    testsupport::RunResult printed() const;
 
     CFileIndexMap m_files;
     CSymbolTable m_symbols;

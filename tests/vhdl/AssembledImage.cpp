@@ -1,14 +1,17 @@
 #include "vhdl/AssembledImage.h"
 
-#include <algorithm>
-#include <iterator>
-#include <memory>
+#include <gtest/gtest.h>
 
-#include "asm/CCommonModules.h"
-#include "asm/CRozeDov.h"
-#include "asm/CSection.h"
-#include "asm/CSectionTable.h"
-#include "asm/CSymbol.h"
+#include <algorithm>
+#include <initializer_list>
+#include <iterator>
+#include <sstream>
+
+#include "core/CAssemblyResult.h"
+#include "core/CSection.h"
+#include "driver/CAsmOptions.h"
+#include "driver/CAsmPreprocessor.h"
+#include "support/InProcessAssembly.h"
 
 namespace vhdltest {
 
@@ -21,14 +24,32 @@ bool isLaidOut(int kind)
     return kind == CSection::Code || kind == CSection::Data || kind == CSection::ReadOnlyData;
 }
 
-std::vector<AssembledImage::Section> sectionsOf(const CCommonModules& common)
+// The text the program assembles: the source through the same preprocessor.
+std::string preprocessed(const std::string& sourcePath)
+{
+    CAsmOptions options;
+    std::ostringstream out;
+    std::ostringstream err;
+    EXPECT_EQ(options.parse({testsupport::assemblerBinary(), sourcePath}, out, err), CAsmOptions::kGoOn)
+        << out.str() << err.str();
+    std::string text;
+    EXPECT_TRUE(CAsmPreprocessor(options).run(text, out, err)) << out.str() << err.str();
+    return text;
+}
+
+// The sections' words, numbered from 0 in each section as the texts number them.
+std::vector<AssembledImage::Section> sectionsOf(const CAssemblyResult& result)
 {
     std::vector<AssembledImage::Section> sections;
-    for (const std::unique_ptr<CSection>& section : common.m_sections->sections()) {
-        if (isLaidOut(section->m_kind)) {
-            sections.push_back({section->m_kind,
-                                AssembledImage::toWords(AssembledImage::patchedCode(*section),
-                                                        section->m_kind)});
+    for (const CSectionWords& section : result.sections) {
+        if (!isLaidOut(section.kind)) {
+            continue;
+        }
+        AssembledImage::Section& words = sections.emplace_back();
+        words.kind = section.kind;
+        for (const CWord& word : section.words) {
+            EXPECT_EQ(word.address, static_cast<std::int32_t>(words.words.size())) << "section " << section.name;
+            words.words.push_back(word.value);
         }
     }
     return sections;
@@ -50,25 +71,18 @@ std::vector<AssembledImage::Section> ofKinds(const std::vector<AssembledImage::S
 AssembledImage AssembledImage::assemble(const std::string& sourcePath,
                                         const std::vector<std::string>& options)
 {
-    std::vector<std::string> storage = {testsupport::assemblerBinary(), "-o", kOutputName};
-    storage.insert(storage.end(), options.begin(), options.end());
-    storage.push_back(sourcePath);
-    std::vector<char*> argv;
-    for (std::string& argument : storage) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<std::string> argv = {testsupport::assemblerBinary(), "-o", kOutputName};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.push_back(sourcePath);
 
     AssembledImage image;
-    image.run = testsupport::captureRun([&] {
-        auto driver = std::make_unique<CRozeDov>(static_cast<int>(storage.size()), argv.data());
-        driver->init(nullptr);
-        driver->run();
-        driver->finish();
-        image.sections = sectionsOf(*driver->m_common);
-    });
+    image.run = testsupport::runProcess(argv);
     image.romText = testsupport::readFile(std::string(kOutputName) + ".txt");
     image.dataText = testsupport::readFile(std::string(kOutputName) + ".dat");
+
+    const testsupport::InProcessAssembly assembly(preprocessed(sourcePath), options);
+    EXPECT_EQ(assembly.result.status, image.run.status) << assembly.result.output;
+    image.sections = sectionsOf(assembly.assembly);
     return image;
 }
 
@@ -80,38 +94,6 @@ std::vector<AssembledImage::Section> AssembledImage::romSections(const std::vect
 std::vector<AssembledImage::Section> AssembledImage::dataSections(const std::vector<Section>& sections)
 {
     return ofKinds(sections, {CSection::Data});
-}
-
-std::vector<std::uint8_t> AssembledImage::patchedCode(const CSection& section)
-{
-    // A reference holds the word address (byte offset / 2) in the nine bits
-    // that end the word: bits 8..7 in the first byte, bits 6..0 in the second.
-    // Data words are patched the same way, so only word addresses below 128
-    // with a small non-negative addend come out as the plain address.
-    std::vector<std::uint8_t> code = section.m_code;
-    for (const CFixup& fixup : section.m_fixups) {
-        const auto offset = static_cast<std::size_t>(fixup.m_offset);
-        if (fixup.m_kind != 0 || fixup.m_symbol == nullptr || offset + 1 >= code.size()) {
-            continue;
-        }
-        const std::uint32_t target = static_cast<std::uint32_t>(fixup.m_symbol->m_value) +
-                                     static_cast<std::uint32_t>(fixup.m_addend);
-        const std::uint32_t word = target >> 1;
-        code[offset] = static_cast<std::uint8_t>((code[offset] & 0xFCU) | ((word >> 7) & 3U));
-        code[offset + 1] = static_cast<std::uint8_t>(word & 127U);
-    }
-    return code;
-}
-
-std::vector<std::uint32_t> AssembledImage::toWords(const std::vector<std::uint8_t>& bytes, int kind)
-{
-    const bool data = kind == CSection::Data;
-    std::vector<std::uint32_t> words;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        const std::uint32_t second = data ? bytes[i + 1] : (bytes[i + 1] & 127U);
-        words.push_back((static_cast<std::uint32_t>(bytes[i]) << (data ? 8 : 7)) | second);
-    }
-    return words;
 }
 
 }  // namespace vhdltest

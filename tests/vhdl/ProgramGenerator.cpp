@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstdio>
 
-#include "asm/CSection.h"
+#include "core/CSection.h"
 
 namespace vhdltest {
 

@@ -10,7 +10,7 @@
 #include <numeric>
 #include <optional>
 
-#include "asm/CSection.h"
+#include "core/CSection.h"
 #include "support/TestSupport.h"
 #include "vhdl/AssembledImage.h"
 #include "vhdl/GhdlSimulator.h"
