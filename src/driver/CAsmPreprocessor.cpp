@@ -10,16 +10,15 @@
 #endif
 
 #include <cerrno>
-#include <filesystem>
+#include <climits>
 #include <ostream>
 #include <system_error>
 
 #include "driver/CAsmOptions.h"
 #include "driver/CFileReader.h"
+#include "driver/CPathName.h"
 #include "driver/CSignalCleanup.h"
 #include "driver/CToolMessage.h"
-
-namespace fs = std::filesystem;
 
 namespace {
 constexpr const char* kPreprocessorName = "cc1";
@@ -82,43 +81,21 @@ private:
     int m_error = 0;
 };
 
-bool isExistingFile(const fs::path& path)
+bool isExistingFile(const std::string& path)
 {
-    std::error_code error;
-    return fs::exists(path, error) && !error;
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0;
 }
 
-// The program's directory made absolute against the starting directory;
-// empty when that has no absolute form.
-fs::path programDirectory(const std::string& programPath)
+// The folder of the running executable; empty when it cannot be read.
+std::string executableFolder()
 {
-    fs::path directory = fs::path(programPath).parent_path();
-    if (directory.is_absolute()) {
-        return directory;
-    }
-    std::error_code error;
-    fs::path start = fs::current_path(error);
-    if (error) {
+    char self[PATH_MAX];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof self) {
         return {};
     }
-    for (const fs::path& element : directory) {
-        if (element == "..") {
-            if (!start.has_relative_path()) {
-                return {};
-            }
-            start = start.parent_path();
-        } else if (element != "." && !element.empty()) {
-            start /= element;
-        }
-    }
-    return start;
-}
-
-fs::path executableDirectory()
-{
-    std::error_code error;
-    fs::path self = fs::canonical("/proc/self/exe", error);
-    return error ? fs::path() : self.parent_path();
+    return CPathName::folderOf(std::string(self, static_cast<std::size_t>(length)));
 }
 
 // In the child: sends errno to the program and ends.
@@ -187,13 +164,14 @@ CAsmPreprocessor::CAsmPreprocessor(const CAsmOptions& options) : m_options(&opti
 
 std::string CAsmPreprocessor::locatePreprocessor() const
 {
-    const fs::path candidates[] = {
-        programDirectory(m_options->m_programPath),
-        executableDirectory(),
+    const std::string candidates[] = {
+        CPathName::absoluteFolderOf(m_options->m_programPath),
+        executableFolder(),
     };
-    for (const fs::path& directory : candidates) {
-        if (!directory.empty() && isExistingFile(directory / kPreprocessorName)) {
-            return (directory / kPreprocessorName).string();
+    for (const std::string& folder : candidates) {
+        const std::string path = CPathName::join(folder, kPreprocessorName);
+        if (!folder.empty() && isExistingFile(path)) {
+            return path;
         }
     }
     return kPreprocessorName;

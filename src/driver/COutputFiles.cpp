@@ -6,45 +6,19 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <filesystem>
 #include <system_error>
 
 #include "driver/CAsmPreprocessor.h"
+#include "driver/CPathName.h"
 #include "driver/CSignalCleanup.h"
 #include "driver/CToolMessage.h"
 
-namespace fs = std::filesystem;
-
 namespace {
-// Links followed at most, as the system does.
-constexpr int kMaxLinks = 40;
 constexpr const char* kTemporaryName = ".rozedov-XXXXXX";
 
 std::string lastError()
 {
     return CToolMessage::systemError(errno);
-}
-
-// The file a name stands for: links are followed to their final target,
-// which need not exist yet.
-std::string followLinks(const std::string& path)
-{
-    fs::path current = path;
-    std::error_code error;
-    for (int hop = 0; hop < kMaxLinks && fs::is_symlink(current, error); ++hop) {
-        const fs::path target = fs::read_symlink(current, error);
-        if (error) {
-            break;
-        }
-        current = target.is_absolute() ? target : current.parent_path() / target;
-    }
-    return current.string();
-}
-
-std::string folderOf(const std::string& path)
-{
-    const fs::path folder = fs::path(path).parent_path();
-    return folder.empty() ? std::string(".") : folder.string();
 }
 
 // Why nothing can be created in the folder, or empty.
@@ -67,11 +41,14 @@ std::string checkFolder(const std::string& folder)
 // replace a file.
 bool mayReplaceIn(const std::string& folder, const struct stat& file)
 {
-    struct stat status {};
     const uid_t user = ::geteuid();
-    return ::stat(folder.c_str(), &status) != 0 || (status.st_mode & S_ISVTX) == 0 || user == 0 ||
-           file.st_uid == user || status.st_uid == user;
+    if (user == 0 || file.st_uid == user) {
+        return true;
+    }
+    struct stat status {};
+    return ::stat(folder.c_str(), &status) != 0 || (status.st_mode & S_ISVTX) == 0 || status.st_uid == user;
 }
+
 
 std::string writeAll(int fd, std::string_view bytes)
 {
@@ -109,42 +86,38 @@ void COutputFiles::add(const std::string& path, std::string_view bytes)
     m_targets.push_back(std::move(target));
 }
 
-bool COutputFiles::sameFile(const std::string& a, const std::string& b)
+bool COutputFiles::namesIntermediate(const std::string& path)
 {
-    std::error_code error;
-    if (fs::equivalent(a, b, error) && !error) {
+    if (CPathName::sameFile(path, CAsmPreprocessor::kOutputFile)) {
         return true;
     }
-    // The same name in the same folder, whatever the name itself is now.
-    auto entry = [](const std::string& path, std::error_code& failed) {
-        const fs::path name = fs::path(path).filename();
-        return fs::weakly_canonical(fs::absolute(path, failed).parent_path(), failed) / name;
-    };
-    const fs::path first = entry(a, error);
-    const fs::path second = error ? fs::path() : entry(b, error);
-    return !error && first == second;
+    // The name in this folder, whatever the name is now (a dangling link, or nothing).
+    return CPathName::baseName(path) == CAsmPreprocessor::kOutputFile &&
+           CPathName::sameFile(CPathName::folderOf(path), ".");
 }
 
 std::string COutputFiles::check(const std::string& path)
 {
     Target target;
     target.path = path;
-    return inspect(target);
+    std::string reason = inspect(target);
+    // Nothing is staged for it: whether a new file can be made is asked here.
+    if (reason.empty() && !target.existed) {
+        reason = checkFolder(CPathName::folderOf(target.file));
+    }
+    return reason;
 }
 
 std::string COutputFiles::inspect(Target& target)
 {
-    if (sameFile(target.path, CAsmPreprocessor::kOutputFile)) {
+    if (namesIntermediate(target.path)) {
         return std::string("it is the preprocessor's file ") + CAsmPreprocessor::kOutputFile;
     }
-    target.file = followLinks(target.path);
-    const std::string folder = folderOf(target.file);
+    target.file = CPathName::followLinks(target.path);
     struct stat status {};
     if (::lstat(target.file.c_str(), &status) != 0) {
-        if (errno != ENOENT) {
-            return lastError();
-        }
-        return checkFolder(folder);
+        // A new file: making its temporary file says whether it can be made.
+        return errno == ENOENT ? std::string() : lastError();
     }
     target.existed = true;
     target.mode = status.st_mode & 07777;
@@ -160,15 +133,13 @@ std::string COutputFiles::inspect(Target& target)
     if (!S_ISREG(status.st_mode)) {
         return "not a regular file, a character device or a FIFO";
     }
-    if (std::string reason = checkFolder(folder); !reason.empty()) {
-        return reason;
-    }
-    return mayReplaceIn(folder, status) ? std::string() : CToolMessage::systemError(EPERM);
+    // Renaming over it comes after every file is staged: it must not fail then.
+    return mayReplaceIn(CPathName::folderOf(target.file), status) ? std::string() : CToolMessage::systemError(EPERM);
 }
 
-std::string COutputFiles::stage(Target& target)
+std::string COutputFiles::stage(Target& target, mode_t newMode)
 {
-    std::string name = (fs::path(folderOf(target.file)) / kTemporaryName).string();
+    std::string name = CPathName::join(CPathName::folderOf(target.file), kTemporaryName);
     int fd = -1;
     {
         // Created and registered as one step: a signal removes it.
@@ -182,7 +153,7 @@ std::string COutputFiles::stage(Target& target)
     }
     std::string reason = writeAll(fd, target.bytes);
     // mkstemp makes the file private: it takes the old file's bits, or a new file's.
-    if (reason.empty() && ::fchmod(fd, target.existed ? target.mode : newFileMode()) != 0) {
+    if (reason.empty() && ::fchmod(fd, target.existed ? target.mode : newMode) != 0) {
         reason = lastError();
     }
     if (reason.empty() && target.existed && ::geteuid() == 0) {
@@ -216,9 +187,10 @@ std::vector<COutputFiles::Failure> COutputFiles::write()
     for (std::size_t i = 0; i < m_targets.size(); ++i) {
         reasons[i] = inspect(m_targets[i]);
     }
+    const mode_t newMode = newFileMode();
     for (std::size_t i = 0; i < m_targets.size(); ++i) {
         if (reasons[i].empty() && !m_targets[i].through) {
-            reasons[i] = stage(m_targets[i]);
+            reasons[i] = stage(m_targets[i], newMode);
         }
     }
     std::vector<Failure> failures;

@@ -37,8 +37,9 @@ public:
     // character device or a FIFO, or a link to one of these. It must not be
     // the preprocessor's file either.
     static std::string check(const std::string& path);
-    // Whether both names stand for one file, also one that does not exist yet.
-    static bool sameFile(const std::string& a, const std::string& b);
+    // Whether `path` is the preprocessor's file "a.ppf": the same file, or
+    // that name in the current folder, whatever is there now.
+    static bool namesIntermediate(const std::string& path);
 
 private:
     struct Target {
@@ -55,7 +56,7 @@ private:
 
     // Fills in what the target is; empty, or why it cannot be written.
     static std::string inspect(Target& target);
-    static std::string stage(Target& target);
+    static std::string stage(Target& target, mode_t newMode);
     static std::string writeThrough(const Target& target);
     void discard();
 

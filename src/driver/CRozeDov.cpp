@@ -1,6 +1,5 @@
 #include "driver/CRozeDov.h"
 
-#include <filesystem>
 #include <iostream>
 #include <new>
 
@@ -10,6 +9,7 @@
 #include "driver/CFileReader.h"
 #include "driver/CMessagePrinter.h"
 #include "driver/COutputFiles.h"
+#include "driver/CPathName.h"
 #include "driver/CSignalCleanup.h"
 #include "driver/CToolMessage.h"
 #include "emitter/CAssembler.h"
@@ -52,7 +52,8 @@ int CRozeDov::run(const std::vector<std::string>& arguments)
     }
     const std::string& input = options.m_inputFiles.front();
     const CSourceTexts sources = readSources(preprocessed, input);
-    const CAssemblyResult result = CAssembler::assemble(preprocessed, input, sources, options.assemblyOptions());
+    const CAssemblyResult result =
+        CAssembler::assemble(std::move(preprocessed), input, sources, options.assemblyOptions());
     CMessagePrinter(*m_out, *m_err).print(result);
     if (result.stopped() || !finishWarnings(options, result)) {
         return 1;
@@ -63,7 +64,7 @@ int CRozeDov::run(const std::vector<std::string>& arguments)
 bool CRozeDov::refuseOverlaps(const CAsmOptions& options) const
 {
     const std::string& input = options.m_inputFiles.front();
-    if (COutputFiles::sameFile(input, CAsmPreprocessor::kOutputFile)) {
+    if (COutputFiles::namesIntermediate(input)) {
         *m_out << "Error: The input file is the intermediate file " << CAsmPreprocessor::kOutputFile
                << "; give the source another name." << std::endl;
         *m_err << CToolMessage::line("error", "'" + input + "' is the preprocessor's output file " +
@@ -75,8 +76,7 @@ bool CRozeDov::refuseOverlaps(const CAsmOptions& options) const
         outputs.push_back(options.m_depFile);
     }
     for (const std::string& output : outputs) {
-        std::error_code error;
-        if (std::filesystem::equivalent(output, input, error) && !error) {
+        if (CPathName::sameFile(output, input)) {
             *m_out << "Error: The output file " << output << " is the input file." << std::endl;
             *m_err << CToolMessage::line("error", "the output file '" + output + "' is the source '" + input +
                                                       "': writing it would destroy the source");

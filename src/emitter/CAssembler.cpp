@@ -125,17 +125,17 @@ void buildTexts(const Run& run, const CAssemblyOptions& options, CDiagnosticMsgH
 }  // namespace
 
 // assembly = parse check layout check texts check
-CAssemblyResult CAssembler::assemble(std::string_view preprocessed, const std::string& sourceName,
+CAssemblyResult CAssembler::assemble(std::string preprocessed, const std::string& sourceName,
                                      const CSourceTexts& originals, const CAssemblyOptions& options)
 {
     CAssemblyResult result;
     Run run;
     const std::int32_t sourceIndex = run.files.getIndex(sourceName);
-    const CSourceMap map(preprocessed, run.files, sourceIndex, originals);
+    CFileBuffer input(std::move(preprocessed));
+    const CSourceMap map(input.text(), run.files, sourceIndex, originals);
     CDiagnosticMsgHandler diagnostics(options.warnings);
     result.stage = CAssemblyResult::Stage::Parse;
     try {
-        CFileBuffer input(preprocessed);
         CVornParser parser(diagnostics, run.files, run.symbols, run.sections, options.listing, options.debugDump);
         parser.run(input, sourceIndex);
         result.stage = CAssemblyResult::Stage::Layout;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <string>
-#include <string_view>
 
 #include "core/CAssemblyOptions.h"
 #include "core/CAssemblyResult.h"
@@ -18,6 +17,6 @@ public:
     // `originals` holds the user's files as written, by the names the line
     // markers give, for the places of messages (missing ones are read in the
     // preprocessed text instead).
-    static CAssemblyResult assemble(std::string_view preprocessed, const std::string& sourceName,
+    static CAssemblyResult assemble(std::string preprocessed, const std::string& sourceName,
                                     const CSourceTexts& originals, const CAssemblyOptions& options);
 };

@@ -9,21 +9,6 @@
 #include "util/NumberFormat.h"
 
 namespace {
-struct OperatorEntry {
-    const char* text;
-    std::int32_t id;
-};
-
-// Searched in this order, after any operators a target puts in front.
-constexpr OperatorEntry kBaseOperators[] = {
-    {",", TOK_COMMA},     {"[", TOK_LBRACKET},      {"]", TOK_RBRACKET},     {"(", TOK_LPAREN},
-    {")", TOK_RPAREN},    {"{", TOK_LBRACE},        {"}", TOK_RBRACE},       {"+", TOK_PLUS},
-    {"-", TOK_MINUS},     {"*", TOK_STAR},          {"/", TOK_SLASH},        {"%", TOK_PERCENT},
-    {"&", TOK_AMPERSAND}, {"|", TOK_BAR},           {">>", TOK_SHIFT_RIGHT}, {"<<", TOK_SHIFT_LEFT},
-    {"~", TOK_TILDE},     {"=", TOK_EQUALS},
-};
-
-constexpr const char* kSeparatorKeyword = "__NEW_LINE__";
 constexpr int kUnrecognizedToken = 1305;
 constexpr std::int32_t kMaxNumber = std::numeric_limits<std::int32_t>::max();
 
@@ -102,12 +87,21 @@ void setToken(CToken& token, std::int32_t id, std::string_view text = {}, std::i
 }
 }  // namespace
 
-CLexer::CLexer()
+CLexer::CLexer() : CLexer(kBaseOperators, kBaseKeywords) {}
+
+CLexer::CLexer(std::span<const CLexeme> operators, std::span<const CLexeme> keywords)
+    : m_operators(operators), m_keywords(keywords)
 {
-    for (const OperatorEntry& entry : kBaseOperators) {
-        m_operators.emplace_back(entry.text, entry.id);
+    for (const CLexeme& entry : m_operators) {
+        if (entry.text.empty()) {
+            m_operatorStarts.set();
+        } else {
+            m_operatorStarts.set(static_cast<unsigned char>(entry.text.front()));
+        }
     }
-    m_keywords.emplace(kSeparatorKeyword, TOK_SEPARATOR);
+    for (const CLexeme& entry : m_keywords) {
+        m_keywordLengths.set(std::min(entry.text.size(), m_keywordLengths.size() - 1));
+    }
 }
 
 void CLexer::scanTargetToken(CToken& token)
@@ -167,10 +161,12 @@ std::vector<CToken> CLexer::tokensBetween(std::int32_t first, std::int32_t last)
 void CLexer::releaseHistoryBefore(std::int32_t cursor)
 {
     const std::size_t index = std::min(cursor < 0 ? 0 : static_cast<std::size_t>(cursor), historySize());
-    while (m_historyBase < index) {
-        m_history.pop_front();
-        ++m_historyBase;
+    if (index <= m_historyBase) {
+        return;
     }
+    // The history keeps its room: released tokens cost nothing to make again.
+    m_history.erase(m_history.begin(), m_history.begin() + static_cast<std::ptrdiff_t>(index - m_historyBase));
+    m_historyBase = index;
 }
 
 std::string_view CLexer::rest() const
@@ -183,8 +179,10 @@ std::string_view CLexer::rest() const
 
 int CLexer::peekByte(std::size_t offset) const
 {
-    const std::string_view bytes = rest();
-    return offset < bytes.size() ? static_cast<signed char>(bytes[offset]) : kNoByte;
+    if (m_input == nullptr || m_input->m_pos + offset >= m_input->m_data.size()) {
+        return kNoByte;
+    }
+    return static_cast<signed char>(m_input->m_data[m_input->m_pos + offset]);
 }
 
 void CLexer::advance(std::size_t count)
@@ -315,8 +313,13 @@ bool CLexer::scanLineComment(CToken& token)
 bool CLexer::scanOperator(CToken& token)
 {
     const std::string_view bytes = rest();
+    if (bytes.empty() || !m_operatorStarts.test(static_cast<unsigned char>(bytes.front()))) {
+        return false;
+    }
     for (const auto& [text, id] : m_operators) {
-        if (bytes.substr(0, text.size()) == text) {
+        // The first byte rules out most entries before the whole text is compared.
+        const bool firstFits = text.empty() || (!bytes.empty() && text.front() == bytes.front());
+        if (firstFits && bytes.substr(0, text.size()) == text) {
             advance(text.size());
             setToken(token, id, text);
             return true;
@@ -340,8 +343,12 @@ bool CLexer::scanIdentifier(CToken& token)
 
 std::int32_t CLexer::lookupKeyword(std::string& word) const
 {
-    if (const auto found = m_keywords.find(word); found != m_keywords.end()) {
-        return found->second;
+    // A word of a length no keyword has is none, in any spelling.
+    if (!m_keywordLengths.test(std::min(word.size(), m_keywordLengths.size() - 1))) {
+        return TOK_IDENTIFIER;
+    }
+    if (const std::int32_t id = findKeyword(word); id != TOK_NONE) {
+        return id;
     }
     std::string upper = word;
     std::transform(upper.begin(), upper.end(), upper.begin(),
@@ -349,11 +356,18 @@ std::int32_t CLexer::lookupKeyword(std::string& word) const
     if (upper == word) {
         return TOK_IDENTIFIER;
     }
-    if (const auto found = m_keywords.find(upper); found != m_keywords.end()) {
+    if (const std::int32_t id = findKeyword(upper); id != TOK_NONE) {
         word = std::move(upper);
-        return found->second;
+        return id;
     }
     return TOK_IDENTIFIER;
+}
+
+std::int32_t CLexer::findKeyword(std::string_view word) const
+{
+    const auto found = std::lower_bound(m_keywords.begin(), m_keywords.end(), word,
+                                        [](const CLexeme& entry, std::string_view text) { return entry.text < text; });
+    return found != m_keywords.end() && found->text == word ? found->id : TOK_NONE;
 }
 
 // line-marker = "# " number-field " \"" name "\"" (" " flag)* "\r"? (NEWLINE stays next)

@@ -1,28 +1,49 @@
 #pragma once
 
+#include <array>
+#include <bitset>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
-#include <functional>
-#include <map>
+#include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "core/CToken.h"
+
+// A spelling and the token id it stands for: an entry of an operator or
+// keyword table.
+struct CLexeme {
+    std::string_view text;
+    std::int32_t id;
+};
+
+// The base operators, searched in this order after any a target puts in front.
+inline constexpr std::array<CLexeme, 18> kBaseOperators = {{
+    {",", TOK_COMMA},     {"[", TOK_LBRACKET}, {"]", TOK_RBRACKET},      {"(", TOK_LPAREN},
+    {")", TOK_RPAREN},    {"{", TOK_LBRACE},   {"}", TOK_RBRACE},        {"+", TOK_PLUS},
+    {"-", TOK_MINUS},     {"*", TOK_STAR},     {"/", TOK_SLASH},         {"%", TOK_PERCENT},
+    {"&", TOK_AMPERSAND}, {"|", TOK_BAR},      {">>", TOK_SHIFT_RIGHT},  {"<<", TOK_SHIFT_LEFT},
+    {"~", TOK_TILDE},     {"=", TOK_EQUALS},
+}};
+
+// The base keyword: it separates two statements on one line.
+inline constexpr std::array<CLexeme, 1> kBaseKeywords = {{{"__NEW_LINE__", TOK_SEPARATOR}}};
 
 class CDiagnosticMsgHandler;
 class CFileBuffer;
 
 // Turns the bytes of a CFileBuffer into tokens. Every token scanned stays in
 // a history with a cursor, so the parser can back up and replay tokens
-// without scanning them again. Target lexers put operators of their own
-// before the base ones and add keywords.
+// without scanning them again, until the parser releases it. Target lexers
+// put operators of their own before the base ones and add keywords.
 class CLexer {
 public:
-    // Fills the base operator table and the keyword "__NEW_LINE__".
+    // The base operators and the keyword "__NEW_LINE__".
     CLexer();
+    // A target's tables: operators in search order, keywords sorted by
+    // their text (byte by byte). Both must outlive the lexer.
+    CLexer(std::span<const CLexeme> operators, std::span<const CLexeme> keywords);
     virtual ~CLexer() = default;
 
     // Tried before operators; a non-zero id takes precedence. Yields nothing here.
@@ -32,7 +53,8 @@ public:
     void start(CFileBuffer* input);
 
     // The token at the cursor (scanning a new one at the end of the history);
-    // advances the cursor. The reference stays valid until the token is released.
+    // advances the cursor. The reference stays valid until the next call of
+    // next(), peek() or a release.
     const CToken& next();
     // Moves the cursor back by one and returns the token put back.
     const CToken& unget();
@@ -44,16 +66,25 @@ public:
     // statements, which it never backs up across. Cursor values keep
     // counting from the first token scanned.
     void releaseHistoryBefore(std::int32_t cursor);
+    // Scans one token at the read position into `token`, outside the
+    // history: for reading a line again, for places and explanations.
+    void scanToken(CToken& token);
+
     // A kept token by its index among all tokens scanned.
     const CToken& historyAt(std::size_t index) const { return m_history[index - m_historyBase]; }
     std::size_t historySize() const { return m_historyBase + m_history.size(); }
 
     CFileBuffer* m_input = nullptr;
-    std::deque<CToken> m_history;
+    std::vector<CToken> m_history;
     std::size_t m_historyBase = 0;  // index of m_history's first token
     std::int32_t m_cursor = 0;
-    std::map<std::string, std::int32_t, std::less<>> m_keywords;
-    std::vector<std::pair<std::string, std::int32_t>> m_operators;
+    std::span<const CLexeme> m_operators;
+    std::span<const CLexeme> m_keywords;
+    // What the tables allow, so that most bytes and words need no search:
+    // the bytes an operator begins with, and the lengths keywords have (the
+    // last bit for all from its length on).
+    std::bitset<256> m_operatorStarts;
+    std::bitset<32> m_keywordLengths;
     // Where an unrecognised character is reported (1305); may be null.
     CDiagnosticMsgHandler* m_diag = nullptr;
     // Reading for positions and explanations: an unrecognised character is a
@@ -61,7 +92,6 @@ public:
     bool m_tolerant = false;
 
 private:
-    void scanToken(CToken& token);
     void scanAfterBlanks(CToken& token);
     bool scanBlockComment();
     bool scanLineComment(CToken& token);
@@ -75,6 +105,8 @@ private:
     // The keyword id of the word (as written, else in upper case, which then
     // becomes the word) or TOK_IDENTIFIER.
     std::int32_t lookupKeyword(std::string& word) const;
+    // The id of the keyword spelled exactly so, or TOK_NONE.
+    std::int32_t findKeyword(std::string_view word) const;
 
     // The byte `offset` places after the read position, as a signed
     // character, or kNoByte beyond the end.
@@ -94,4 +126,5 @@ private:
 
     // Returned by peekByte beyond the end of the input; in no character class.
     static constexpr int kNoByte = 0x100;
+
 };

@@ -100,19 +100,28 @@ std::vector<std::string> CSourceMap::markedFiles(std::string_view preprocessed)
     std::vector<std::string> names;
     CVornLexer lexer;
     lexer.m_tolerant = true;
+    std::string current;
+    bool named = false;
     for (std::size_t start = 0; start < preprocessed.size();) {
         std::size_t end = preprocessed.find('\n', start);
         end = end == std::string_view::npos ? preprocessed.size() : end + 1;
-        if (preprocessed.substr(start, 2) == "# ") {
-            CFileBuffer buffer(preprocessed.substr(start, end - start));
+        const std::string_view line = preprocessed.substr(start, end - start);
+        start = end;
+        if (line.substr(0, 2) == "# ") {
+            CFileBuffer buffer(line);
             lexer.start(&buffer);
             const CToken& marker = lexer.next();
-            if (marker.m_id == TOK_LINE_MARKER && (marker.m_text.empty() || marker.m_text.front() != '<') &&
-                std::find(names.begin(), names.end(), marker.m_text) == names.end()) {
-                names.push_back(marker.m_text);
+            if (marker.m_id == TOK_LINE_MARKER && (marker.m_text.empty() || marker.m_text.front() != '<')) {
+                current = marker.m_text;
+                named = true;
             }
+            continue;
         }
-        start = end;
+        // Only files that lines of the text come from.
+        if (named && line.find_first_not_of(" \t\r\n") != std::string_view::npos &&
+            std::find(names.begin(), names.end(), current) == names.end()) {
+            names.push_back(current);
+        }
     }
     return names;
 }
@@ -164,15 +173,51 @@ void CSourceMap::tokensOf(std::string_view line, std::vector<Token>& tokens) con
     tokens.clear();
     CFileBuffer buffer(line);
     m_lexer.start(&buffer);
+    CToken token;
     for (;;) {
-        const CToken& token = m_lexer.next();
+        m_lexer.scanToken(token);
         if (token.m_id == TOK_END || token.m_id == TOK_NEWLINE) {
             return;
         }
         if (token.m_id != TOK_COMMENT) {
             tokens.push_back({token.m_offset, token.m_length, isWordStart(line[token.m_offset])});
         }
-        m_lexer.releaseHistoryBefore(m_lexer.m_cursor);
+    }
+}
+
+// line = blank* (run blank+)* run? blank*, the runs of non-blank bytes the
+// same in both lines: the preprocessor changed only blanks and comments (the
+// user's line is read with its comments blanked out). It never joins two
+// tokens, so the runs' tokens are the same tokens.
+bool CSourceMap::alignBlanks(std::string_view line, std::string_view userRead, std::vector<Piece>& pieces)
+{
+    pieces.clear();
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    std::size_t i = 0;
+    std::size_t j = 0;
+    for (;;) {
+        while (i < line.size() && blank(line[i])) {
+            ++i;
+        }
+        while (j < userRead.size() && blank(userRead[j])) {
+            ++j;
+        }
+        if (i == line.size() || j == userRead.size()) {
+            return i == line.size() && j == userRead.size();
+        }
+        const std::size_t from = i;
+        const std::size_t userFrom = j;
+        while (i < line.size() && j < userRead.size() && !blank(line[i]) && line[i] == userRead[j]) {
+            ++i;
+            ++j;
+        }
+        // A run must end in both lines at once.
+        const bool lineEnds = i == line.size() || blank(line[i]);
+        const bool userEnds = j == userRead.size() || blank(userRead[j]);
+        if (i == from || !lineEnds || !userEnds) {
+            return false;
+        }
+        pieces.push_back({from, i, userFrom, j, false});
     }
 }
 
@@ -244,7 +289,8 @@ const CSourceMap::Alignment& CSourceMap::alignmentOf(std::size_t lineIndex) cons
     std::string_view written;
     std::string_view read;
     m_alignment.matched = userLine(m_lines[lineIndex].fileIndex, m_lines[lineIndex].line, written, read) &&
-                          (written == line || align(line, read, m_alignment.pieces));
+                          (written == line || alignBlanks(line, read, m_alignment.pieces) ||
+                           align(line, read, m_alignment.pieces));
     m_alignment.userLine = m_alignment.matched ? written : line;
     if (m_alignment.matched && written == line) {
         m_alignment.pieces.push_back({0, line.size(), 0, line.size(), false});

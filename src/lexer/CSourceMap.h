@@ -37,8 +37,9 @@ public:
     // macro made the token.
     void place(CDiagnostic& diagnostic) const;
 
-    // The files the line markers of a preprocessed text name, each once, in
-    // order; not the preprocessor's own ("<built-in>", "<command-line>").
+    // The files the line markers of a preprocessed text name for lines that
+    // hold anything, each once, in order; not the preprocessor's own
+    // ("<built-in>", "<command-line>").
     static std::vector<std::string> markedFiles(std::string_view preprocessed);
 
 private:
@@ -88,6 +89,8 @@ private:
     Original* original(std::int32_t fileIndex) const;
     const Alignment& alignmentOf(std::size_t lineIndex) const;
     bool align(std::string_view line, std::string_view userRead, std::vector<Piece>& pieces) const;
+    // The quick match for lines that differ in blanks and comments only.
+    static bool alignBlanks(std::string_view line, std::string_view userRead, std::vector<Piece>& pieces);
     void tokensOf(std::string_view line, std::vector<Token>& tokens) const;
     // A point of the preprocessed line as a point of the user's line.
     std::size_t userPoint(const Alignment& alignment, std::size_t point, bool end) const;

@@ -1,11 +1,9 @@
 #include "lexer/CVornLexer.h"
 
-namespace {
-struct SectionKeyword {
-    const char* text;
-    std::int32_t id;
-};
+#include <algorithm>
+#include <array>
 
+namespace {
 // Entered in both spellings with the same id.
 struct KeywordEntry {
     const char* lower;
@@ -14,7 +12,7 @@ struct KeywordEntry {
 };
 
 // Lower case only: ".TEXT" stays an identifier.
-constexpr SectionKeyword kSectionKeywords[] = {
+constexpr CLexeme kSectionKeywords[] = {
     {".text", TOK_TEXT},
     {".data", TOK_DATA},
 };
@@ -32,19 +30,41 @@ constexpr KeywordEntry kCaseKeywords[] = {
     {"r3", "R3", TOK_R3},          {"r4", "R4", TOK_R4},          {"r5", "R5", TOK_R5},
     {"r6", "R6", TOK_R6},          {"r7", "R7", TOK_R7},
 };
+
+constexpr std::size_t kKeywordCount =
+    std::size(kBaseKeywords) + std::size(kSectionKeywords) + 2 * std::size(kCaseKeywords);
+
+// The keyword table: the base keyword, the section names, every mnemonic and
+// register in both spellings, sorted for the lexer's search.
+constexpr std::array<CLexeme, kKeywordCount> makeKeywords()
+{
+    std::array<CLexeme, kKeywordCount> keywords{};
+    std::size_t next = 0;
+    for (const CLexeme& entry : kBaseKeywords) {
+        keywords[next++] = entry;
+    }
+    for (const CLexeme& entry : kSectionKeywords) {
+        keywords[next++] = entry;
+    }
+    for (const KeywordEntry& entry : kCaseKeywords) {
+        keywords[next++] = {entry.lower, entry.id};
+        keywords[next++] = {entry.upper, entry.id};
+    }
+    std::sort(keywords.begin(), keywords.end(), [](const CLexeme& a, const CLexeme& b) { return a.text < b.text; });
+    return keywords;
+}
+
+// ":" is searched before every base operator.
+constexpr std::array<CLexeme, 1 + kBaseOperators.size()> makeOperators()
+{
+    std::array<CLexeme, 1 + kBaseOperators.size()> operators{};
+    operators[0] = {":", TOK_COLON};
+    std::copy(kBaseOperators.begin(), kBaseOperators.end(), operators.begin() + 1);
+    return operators;
+}
+
+constexpr auto kKeywords = makeKeywords();
+constexpr auto kOperators = makeOperators();
 }  // namespace
 
-CVornLexer::CVornLexer()
-{
-    // ":" is searched before every base operator.
-    m_operators.insert(m_operators.begin(), {":", TOK_COLON});
-    for (const SectionKeyword& entry : kSectionKeywords) {
-        m_keywords.emplace(entry.text, entry.id);
-    }
-    for (const KeywordEntry& entry : kCaseKeywords) {
-        m_keywords.emplace(entry.lower, entry.id);
-    }
-    for (const KeywordEntry& entry : kCaseKeywords) {
-        m_keywords.emplace(entry.upper, entry.id);
-    }
-}
+CVornLexer::CVornLexer() : CLexer(kOperators, kKeywords) {}

@@ -294,9 +294,9 @@ bool CVornParser::parseDirective(std::int32_t first)
 // The first rule of kRules that matches wins.
 bool CVornParser::parseInstruction(std::int32_t start, std::int32_t first)
 {
-    for (CParseRule* rule : rulesStartingWith(first)) {
-        if (rule->tryMatch(*this)) {
-            expectEndOfStatement(rule);
+    for (const std::unique_ptr<CParseRule>& rule : m_rules) {
+        if (rule->m_usable && rule->canStartWith(first) && rule->tryMatch(*this)) {
+            expectEndOfStatement(rule.get());
             closeStatement();
             return true;
         }

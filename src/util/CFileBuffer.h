@@ -1,20 +1,20 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
+#include <string>
 #include <string_view>
-#include <vector>
 
 // The whole content of one file in memory with a read position: the lexer
-// reads from one, the emitters build their texts in one.
+// reads from one.
 class CFileBuffer {
 public:
     CFileBuffer() = default;
-    explicit CFileBuffer(std::string_view text);
+    explicit CFileBuffer(std::string text) : m_data(std::move(text)) {}
+    explicit CFileBuffer(std::string_view text) : m_data(text) {}
+    explicit CFileBuffer(const char* text) : m_data(text) {}
 
-    void append(std::string_view text);
-    std::string_view text() const;
+    std::string_view text() const { return m_data; }
 
-    std::vector<std::uint8_t> m_data;
+    std::string m_data;
     std::size_t m_pos = 0;
 };

@@ -248,21 +248,29 @@ TEST_F(PlacingDiagnostics, ExpandedLineIsShownWithoutTheBlanksAround)
     EXPECT_EQ(diagnostic.notes[0].text, "after macro expansion the line reads: jmp   R1");
 }
 
-TEST(SourceMap, MarkedFilesAreTheUsersFilesEachOnce)
+// The user's files that lines of the text come from, each once: names of
+// the preprocessor's own and files without a line of text are left out.
+TEST(SourceMap, MarkedFilesAreTheUsersFilesWithText)
 {
     const std::string text =
         "# 1 \"prog.s\"\n"
         "# 1 \"<built-in>\"\n"
         "# 1 \"<command-line>\"\n"
+        "# 1 \"/usr/include/stdc-predef.h\" 1 3 4\n"
+        "\n"
         "# 1 \"prog.s\"\n"
         "# 1 \"inc/defs.inc\" 1\n"
         "mov r1, r2 # 4 \"not.s\"\n"
         "#1 \"nor.s\"\n"
         "# 3 \"prog.s\" 2\n"
+        "   jmp x\n"
+        "# 9 \"inc/defs.inc\"\n"
+        "not r1, r2\n"
         "# 7 \"last.s\"";
-    EXPECT_EQ(CSourceMap::markedFiles(text), (std::vector<std::string>{"prog.s", "inc/defs.inc"}));
+    EXPECT_EQ(CSourceMap::markedFiles(text), (std::vector<std::string>{"inc/defs.inc", "prog.s"}));
     EXPECT_TRUE(CSourceMap::markedFiles("").empty());
-    EXPECT_EQ(CSourceMap::markedFiles("# 2 \"a b.s\"\r\n"), std::vector<std::string>{"a b.s"});
+    EXPECT_TRUE(CSourceMap::markedFiles("# 2 \"a b.s\"\r\n  \n").empty());
+    EXPECT_EQ(CSourceMap::markedFiles("# 2 \"a b.s\"\r\nx\n"), std::vector<std::string>{"a b.s"});
 }
 
 }  // namespace

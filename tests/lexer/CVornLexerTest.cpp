@@ -356,12 +356,25 @@ TEST(VornLexerTables, ColonComesFirstAndKeywordsAreComplete)
 {
     CVornLexer lexer;
     ASSERT_EQ(lexer.m_operators.size(), 19u);
-    EXPECT_EQ(lexer.m_operators.front(), std::make_pair(std::string(":"), std::int32_t{TOK_COLON}));
-    EXPECT_EQ(lexer.m_operators[1].first, ",");
-    EXPECT_EQ(lexer.m_keywords.size(), 61u);
-    EXPECT_EQ(lexer.m_keywords.at("__NEW_LINE__"), TOK_SEPARATOR);
-    EXPECT_EQ(lexer.m_keywords.at("ASHR"), TOK_ASHR);
-    EXPECT_EQ(lexer.m_keywords.count(".TEXT"), 0u);
+    EXPECT_EQ(lexer.m_operators.front().text, ":");
+    EXPECT_EQ(lexer.m_operators.front().id, TOK_COLON);
+    EXPECT_EQ(lexer.m_operators[1].text, ",");
+    ASSERT_EQ(lexer.m_keywords.size(), 61u);
+    // Sorted, each spelling once: the lexer's search relies on it.
+    for (std::size_t i = 1; i < lexer.m_keywords.size(); ++i) {
+        EXPECT_LT(lexer.m_keywords[i - 1].text, lexer.m_keywords[i].text);
+    }
+    auto idOf = [&](std::string_view text) {
+        for (const CLexeme& entry : lexer.m_keywords) {
+            if (entry.text == text) {
+                return entry.id;
+            }
+        }
+        return std::int32_t{TOK_NONE};
+    };
+    EXPECT_EQ(idOf("__NEW_LINE__"), TOK_SEPARATOR);
+    EXPECT_EQ(idOf("ASHR"), TOK_ASHR);
+    EXPECT_EQ(idOf(".TEXT"), TOK_NONE);
 }
 
 }  // namespace
