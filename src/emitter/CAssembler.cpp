@@ -44,6 +44,7 @@ void collectWords(const CSectionTable& sections, const CSourceMap& map, CAssembl
         }
         const std::vector<std::uint8_t> code = CVornStringEmitter::patchedCode(*section);
         const std::vector<std::int32_t>& cycles = section->cycleToAddrMap;
+        words.words.reserve(cycles.size());
         // As the texts read them: data sections hold 16-bit words, the others ROM words.
         const bool data = section->m_kind == CSection::Data;
         std::int32_t lastCycle = -1;

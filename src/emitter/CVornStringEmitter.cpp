@@ -14,6 +14,9 @@ constexpr std::string_view kRomElse = " else\n          ";
 constexpr std::string_view kDataLead = "sMEM(";
 constexpr std::string_view kDataMiddle = ") <= x\"";
 constexpr std::string_view kDataEnd = "\";\n";
+// The text of one ROM word and of one data word, to size the texts once.
+constexpr std::size_t kRomWordText = 52;
+constexpr std::size_t kDataWordText = 28;
 
 // Byte i of the code, or 0 past its end.
 std::uint8_t byteAt(const std::vector<std::uint8_t>& code, std::size_t i)
@@ -40,6 +43,19 @@ void applyFixup(const CFixup& fixup, std::vector<std::uint8_t>& code)
 
 void CVornStringEmitter::run(const CSectionTable& sections)
 {
+    // Sized once: growing a text step by step touches new memory at each step.
+    std::size_t romSize = 0;
+    std::size_t dataSize = 0;
+    for (const auto& section : sections.sections()) {
+        const std::size_t words = (section->m_code.size() + 1) / 2;
+        if (section->m_kind == CSection::Data) {
+            dataSize += words * kDataWordText;
+        } else if (section->isEmitted()) {
+            romSize += kRomHeader.size() + kRomDefault.size() + words * kRomWordText;
+        }
+    }
+    m_codeText.reserve(romSize);
+    m_dataText.reserve(dataSize);
     for (const auto& section : sections.sections()) {
         if (!section->isEmitted()) {
             continue;
