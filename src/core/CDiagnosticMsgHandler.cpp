@@ -74,31 +74,29 @@ std::string CDiagnosticMsgHandler::messageText(int kind, int code, const std::st
 
 void CDiagnosticMsgHandler::reportError(int code, int line, int fileIndex, const std::string& param, Detail detail)
 {
-    CDiagnostic diagnostic;
-    diagnostic.kind = CDiagnostic::Error;
-    diagnostic.code = code;
-    diagnostic.line = line;
-    diagnostic.fileIndex = fileIndex;
-    diagnostic.text = messageText(CDiagnostic::Error, code, param);
-    add(std::move(diagnostic), detail);
+    reportNumbered(CDiagnostic::Error, code, line, fileIndex, param, detail);
 }
 
 void CDiagnosticMsgHandler::reportWarning(int code, const std::string& param)
 {
-    CDiagnostic diagnostic;
-    diagnostic.kind = CDiagnostic::Warning;
-    diagnostic.code = code;
-    diagnostic.text = messageText(CDiagnostic::Warning, code, param);
-    add(std::move(diagnostic), {});
+    reportNumbered(CDiagnostic::Warning, code, -1, -1, param, {});
 }
 
 void CDiagnosticMsgHandler::reportInfo(int code, const std::string& param)
 {
+    reportNumbered(CDiagnostic::Info, code, -1, -1, param, {});
+}
+
+void CDiagnosticMsgHandler::reportNumbered(int kind, int code, int line, int fileIndex, const std::string& param,
+                                           const Detail& detail)
+{
     CDiagnostic diagnostic;
-    diagnostic.kind = CDiagnostic::Info;
+    diagnostic.kind = kind;
     diagnostic.code = code;
-    diagnostic.text = messageText(CDiagnostic::Info, code, param);
-    add(std::move(diagnostic), {});
+    diagnostic.line = line;
+    diagnostic.fileIndex = fileIndex;
+    diagnostic.text = messageText(kind, code, param);
+    add(std::move(diagnostic), detail);
 }
 
 void CDiagnosticMsgHandler::reportText(const std::string& text)

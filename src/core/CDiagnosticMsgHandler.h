@@ -65,6 +65,7 @@ public:
     std::vector<CReportItem> takeItems() { return std::move(m_items); }
 
 private:
+    void reportNumbered(int kind, int code, int line, int fileIndex, const std::string& param, const Detail& detail);
     void add(CDiagnostic diagnostic, const Detail& detail);
 
     std::vector<CDiagnostic> m_diagnostics;

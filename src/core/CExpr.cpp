@@ -175,35 +175,15 @@ void CExpr::evaluate(double& value, std::string& symbol) const
     value = combine(m_type, l, r, symbol);
 }
 
-std::vector<const CExpr*> CExpr::identifiers() const
-{
-    std::vector<const CExpr*> found;
-    std::vector<const CExpr*> pending = {this};
-    while (!pending.empty()) {
-        const CExpr* node = pending.back();
-        pending.pop_back();
-        if (node->m_type == TOK_IDENTIFIER) {
-            found.push_back(node);
-        }
-        // Right first, so the left subtree comes off the stack first.
-        if (node->m_right) {
-            pending.push_back(node->m_right.get());
-        }
-        if (node->m_left) {
-            pending.push_back(node->m_left.get());
-        }
-    }
-    return found;
-}
-
 const CExpr* CExpr::findIdentifier(std::string_view name) const
 {
-    for (const CExpr* leaf : identifiers()) {
-        if (leaf->m_name == name) {
-            return leaf;
+    const CExpr* found = nullptr;
+    forEachIdentifier([&](const CExpr& leaf) {
+        if (found == nullptr && leaf.m_name == name) {
+            found = &leaf;
         }
-    }
-    return nullptr;
+    });
+    return found;
 }
 
 std::int32_t CExpr::toInt32(double value)

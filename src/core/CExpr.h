@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "core/CToken.h"
+
 // One node of an expression tree. The node type is the token id it was made
 // from: 1 decimal, 2 hexadecimal, 10 identifier, or an operator's id. Each
 // node owns its children; a unary node has only a right operand.
@@ -35,8 +37,21 @@ public:
     static std::int64_t toInt64(double value);
     static std::uint64_t toUint64(double value);
 
-    // The identifier leaves of the tree, left to right.
-    std::vector<const CExpr*> identifiers() const;
+    // Calls `visit` with each identifier leaf of the tree, left to right.
+    // Trees are at most a thousand levels deep (the parser's limit).
+    template <typename Visit>
+    void forEachIdentifier(Visit&& visit) const
+    {
+        if (m_type == TOK_IDENTIFIER) {
+            visit(*this);
+        }
+        if (m_left) {
+            m_left->forEachIdentifier(visit);
+        }
+        if (m_right) {
+            m_right->forEachIdentifier(visit);
+        }
+    }
     // The first identifier leaf of that name, or null.
     const CExpr* findIdentifier(std::string_view name) const;
 

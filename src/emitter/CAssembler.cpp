@@ -90,12 +90,11 @@ void collectSymbols(const Run& run, const CSourceMap& map, CAssemblyResult& resu
                 if (expression == nullptr || !expression->m_expr) {
                     continue;
                 }
-                for (const CExpr* leaf : expression->m_expr->identifiers()) {
-                    if (const auto found = byName.find(leaf->m_name); found != byName.end()) {
-                        result.symbols[found->second].uses.push_back(
-                            map.locate(leaf->m_offset, leaf->m_name.size()).pos);
+                expression->m_expr->forEachIdentifier([&](const CExpr& leaf) {
+                    if (const auto found = byName.find(leaf.m_name); found != byName.end()) {
+                        result.symbols[found->second].uses.push_back(map.locate(leaf.m_offset, leaf.m_name.size()).pos);
                     }
-                }
+                });
             }
         }
     }

@@ -299,20 +299,21 @@ INSTANTIATE_TEST_SUITE_P(Cases, HostileSetup, testing::ValuesIn(hostileCases()),
                          [](const auto& info) { return std::string(info.param.name); });
 
 // Without write access the old file cannot go; as root every file can, so
-// this needs an ordinary user.
+// this runs as an ordinary user.
 TEST(HostileSetupUnprivileged, ReadOnlyDirectorySaysWhy)
 {
-    if (::geteuid() == 0) {
-        GTEST_SKIP() << "root may remove files from any directory";
-    }
     ScopedTempDir temp;
     const fs::path program = installStandIn(temp.path() / "bin");
+    const fs::perms readAndEnter = fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                   fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec;
+    fs::permissions(temp.path(), readAndEnter | fs::perms::owner_write);
+    fs::permissions(temp.path() / "bin", readAndEnter | fs::perms::owner_write);
     fs::create_directory("ro");
     fs::current_path("ro");
     writeFile("prog.s", kProgram);
     writeFile("a.ppf", kProgram);
-    fs::permissions(".", fs::perms::owner_read | fs::perms::owner_exec);
-    const testsupport::RunResult result = runProcess({program.string(), "prog.s"});
+    fs::permissions(".", readAndEnter);
+    const testsupport::RunResult result = runProcess(testsupport::asOrdinaryUser({program.string(), "prog.s"}));
     fs::permissions(".", fs::perms::owner_all);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.output, "");

@@ -48,17 +48,6 @@ fs::path installProgram(const fs::path& directory)
     return directory / "rozedov";
 }
 
-// The command run as an ordinary user: as root, as "nobody".
-Strings asOrdinaryUser(const Strings& command)
-{
-    if (::geteuid() != 0) {
-        return command;
-    }
-    Strings wrapped = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
-    wrapped.insert(wrapped.end(), command.begin(), command.end());
-    return wrapped;
-}
-
 void giveToNobody(const fs::path& path)
 {
     if (::geteuid() == 0) {
@@ -274,7 +263,7 @@ TEST_P(RunFault, EndsWithItsMessageAndKeepsEveryFile)
     fs::create_directory("run");
     fs::current_path("run");
     writeFile("prog.s", kSource);
-    Prepared setup{testsupport::assemblerBinary()};
+    Prepared setup{testsupport::assemblerBinary(), false, {}};
     c.setUp(setup);
     if (setup.skip) {
         GTEST_SKIP() << setup.why;
@@ -287,7 +276,7 @@ TEST_P(RunFault, EndsWithItsMessageAndKeepsEveryFile)
     Strings command = {setup.program.string()};
     command.insert(command.end(), c.arguments.begin(), c.arguments.end());
     command.push_back("prog.s");
-    const testsupport::RunResult result = runProcess(c.ordinaryUser ? asOrdinaryUser(command) : command);
+    const testsupport::RunResult result = runProcess(c.ordinaryUser ? testsupport::asOrdinaryUser(command) : command);
     if (reader) {
         EXPECT_EQ(reader->finish(), 0);
     }

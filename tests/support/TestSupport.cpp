@@ -149,6 +149,16 @@ int StartedProcess::finish()
     return statusOf(wstatus);
 }
 
+std::vector<std::string> asOrdinaryUser(const std::vector<std::string>& command)
+{
+    if (::geteuid() != 0) {
+        return command;
+    }
+    std::vector<std::string> wrapped = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
+    wrapped.insert(wrapped.end(), command.begin(), command.end());
+    return wrapped;
+}
+
 std::string assemblerBinary()
 {
     return ROZEDOV_BINARY;

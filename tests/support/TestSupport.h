@@ -56,6 +56,10 @@ private:
     int m_pid = -1;
 };
 
+// The command run as an ordinary user: as root, as "nobody" (uid 65534);
+// otherwise as it is.
+std::vector<std::string> asOrdinaryUser(const std::vector<std::string>& command);
+
 // Path of the built rozedov program.
 std::string assemblerBinary();
 std::filesystem::path sourceDir();
