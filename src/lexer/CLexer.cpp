@@ -132,9 +132,8 @@ const CToken& CLexer::next()
 
 const CToken& CLexer::unget()
 {
-    static const CToken kNothing;
     if (m_cursor <= 0 || static_cast<std::size_t>(m_cursor) <= m_historyBase) {
-        return kNothing;
+        return m_nothing;
     }
     --m_cursor;
     const std::size_t index = static_cast<std::size_t>(m_cursor);

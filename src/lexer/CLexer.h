@@ -124,6 +124,9 @@ private:
     bool skipPast(char stop);
     void skipWhile(bool (*inClass)(int));
 
+    // What unget() gives when there is nothing to put back.
+    const CToken m_nothing;
+
     // Returned by peekByte beyond the end of the input; in no character class.
     static constexpr int kNoByte = 0x100;
 
