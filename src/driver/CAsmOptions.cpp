@@ -72,10 +72,10 @@ const CAsmOptions::OptionRow CAsmOptions::kOptionRows[] = {
     {"-help", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { return o.m_help = true; }},
     {"-v", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { return o.m_version = true; }},
     {"-vc", OptionRow::Exact, [](CAsmOptions&, const std::string&) { return true; }},
-    {"-o", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { return o.setOutputName(t), true; }},
-    {"-I", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { return o.m_includePaths.push_back(t), true; }},
-    {"-D", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { return o.m_defines.push_back(t), true; }},
-    {"-U", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { return o.m_undefines.push_back(t), true; }},
+    {"-o", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.setOutputName(t); return true; }},
+    {"-I", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.m_includePaths.push_back(t); return true; }},
+    {"-D", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.m_defines.push_back(t); return true; }},
+    {"-U", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.m_undefines.push_back(t); return true; }},
     {"-l", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { return o.m_listing = true; }},
     {"-debug-dump", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { return o.m_debugDump = true; }},
     {"-g", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { return o.m_debugFlag = true; }},
@@ -84,7 +84,7 @@ const CAsmOptions::OptionRow CAsmOptions::kOptionRows[] = {
     {"--help", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { return o.m_longHelp = true; }},
     {"--version", OptionRow::Exact, [](CAsmOptions& o, const std::string&) { return o.m_longVersion = true; }},
     {"--format=", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { return o.addFormats(t); }},
-    {"--depfile=", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { return o.m_depFile = t, true; }},
+    {"--depfile=", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.m_depFile = t; return true; }},
 };
 
 int CAsmOptions::parse(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)

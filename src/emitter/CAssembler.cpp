@@ -25,14 +25,7 @@ struct Run {
     CSectionTable sections;
 };
 
-// The word a cycle's two bytes hold: 15 bits of code, 16 of data.
-std::uint32_t wordAt(const std::vector<std::uint8_t>& code, std::size_t offset, bool data)
-{
-    const std::uint32_t high = offset < code.size() ? code[offset] : 0;
-    const std::uint32_t low = offset + 1 < code.size() ? code[offset + 1] : 0;
-    return data ? (high << 8) | low : ((high << 7) | (low & 0x7F)) & 0x7FFF;
-}
-
+// Each section's words with the user's position of the statement that made them.
 void collectWords(const CSectionTable& sections, const CSourceMap& map, CAssemblyResult& result)
 {
     for (const auto& section : sections.sections()) {
@@ -61,7 +54,7 @@ void collectWords(const CSectionTable& sections, const CSourceMap& map, CAssembl
                 continue;
             }
             const CLocation location = map.locate(statement->m_offset, statement->m_length);
-            words.words.push_back({static_cast<std::int32_t>(offset / 2), wordAt(code, offset, data), location.pos});
+            words.words.push_back({static_cast<std::int32_t>(offset / 2), CMemoryImages::wordAt(code, offset, data), location.pos});
         }
     }
 }

@@ -19,13 +19,17 @@ CMemoryImages CMemoryImages::fromSections(const CSectionTable& sections)
         std::vector<std::uint32_t>& memory = data ? images.data.words : images.code.words;
         const std::vector<std::uint8_t> bytes = CVornStringEmitter::patchedCode(*section);
         for (std::size_t k = 0; 2 * k < bytes.size() && k < kWords; ++k) {
-            const std::uint32_t high = bytes[2 * k];
-            const std::uint32_t low = 2 * k + 1 < bytes.size() ? bytes[2 * k + 1] : 0;
-            // Code words are 8 + 7 bits, data words 8 + 8.
-            memory[k] = data ? (high << 8) | low : ((high << 7) | (low & 0x7F)) & 0x7FFF;
+            memory[k] = wordAt(bytes, 2 * k, data);
         }
     }
     return images;
+}
+
+std::uint32_t CMemoryImages::wordAt(const std::vector<std::uint8_t>& bytes, std::size_t offset, bool data)
+{
+    const std::uint32_t high = offset < bytes.size() ? bytes[offset] : 0;
+    const std::uint32_t low = offset + 1 < bytes.size() ? bytes[offset + 1] : 0;
+    return data ? (high << 8) | low : ((high << 7) | (low & 0x7F)) & 0x7FFF;
 }
 
 namespace {

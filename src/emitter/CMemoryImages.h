@@ -28,6 +28,9 @@ struct CMemoryImages {
     CMemoryImage data{CMemoryImage::Data, 16, std::vector<std::uint32_t>(kWords, 0)};
 
     static CMemoryImages fromSections(const CSectionTable& sections);
+    // The word whose bytes start at offset: code words are 8 + 7 bits, data
+    // words 8 + 8; bytes past the end read as 0.
+    static std::uint32_t wordAt(const std::vector<std::uint8_t>& bytes, std::size_t offset, bool data);
 };
 
 // A file format for memory images: its name for --format, its file name

@@ -37,6 +37,27 @@ std::string uncommented(std::string_view text)
     return result;
 }
 
+// Reads the line marker a line (its line feed included) holds, in the shape
+// the parser reads: false when it holds none.
+bool readMarker(CVornLexer& lexer, std::string_view line, CToken& marker)
+{
+    if (line.substr(0, 2) != "# ") {
+        return false;
+    }
+    CFileBuffer buffer(line);
+    lexer.start(&buffer);
+    lexer.scanToken(marker);
+    lexer.start(nullptr);
+    return marker.m_id == TOK_LINE_MARKER;
+}
+
+// Whether a marker names a file of the user's, not one of the
+// preprocessor's own ("<built-in>", "<command-line>").
+bool namesUserFile(const CToken& marker)
+{
+    return marker.m_text.empty() || marker.m_text.front() != '<';
+}
+
 constexpr const char* kExpansionNote = "after macro expansion the line reads: ";
 
 // The line without the blanks around it.
@@ -49,11 +70,6 @@ std::string_view trimmed(std::string_view line)
     return line.substr(first, line.find_last_not_of(" \t") - first + 1);
 }
 
-// The line without a carriage return at its end.
-std::string_view withoutReturn(std::string_view line)
-{
-    return !line.empty() && line.back() == '\r' ? line.substr(0, line.size() - 1) : line;
-}
 }  // namespace
 
 CSourceMap::CSourceMap(std::string_view preprocessed, CFileIndexMap& files, std::int32_t firstFile,
@@ -70,18 +86,15 @@ void CSourceMap::indexLines(std::string_view preprocessed, CFileIndexMap& files,
 {
     std::int32_t fileIndex = firstFile;
     std::int32_t line = 0;
+    CToken marker;
     for (std::size_t start = 0; start <= preprocessed.size();) {
         m_lines.push_back({start, fileIndex, line});
-        std::size_t end = preprocessed.find('\n', start);
-        if (start + 1 < preprocessed.size() && preprocessed[start] == '#' && preprocessed[start + 1] == ' ') {
-            CFileBuffer buffer(preprocessed.substr(start, end == std::string_view::npos ? end : end + 1 - start));
-            m_lexer.start(&buffer);
-            const CToken& marker = m_lexer.next();
-            if (marker.m_id == TOK_LINE_MARKER) {
-                line = marker.m_value - 1;
-                if (marker.m_text.empty() || marker.m_text.front() != '<') {
-                    fileIndex = files.getIndex(marker.m_text);
-                }
+        const std::size_t end = preprocessed.find('\n', start);
+        const std::size_t next = end == std::string_view::npos ? preprocessed.size() : end + 1;
+        if (readMarker(m_lexer, preprocessed.substr(start, next - start), marker)) {
+            line = marker.m_value - 1;
+            if (namesUserFile(marker)) {
+                fileIndex = files.getIndex(marker.m_text);
             }
         }
         if (end == std::string_view::npos) {
@@ -102,16 +115,14 @@ std::vector<std::string> CSourceMap::markedFiles(std::string_view preprocessed)
     lexer.m_tolerant = true;
     std::string current;
     bool named = false;
+    CToken marker;
     for (std::size_t start = 0; start < preprocessed.size();) {
         std::size_t end = preprocessed.find('\n', start);
         end = end == std::string_view::npos ? preprocessed.size() : end + 1;
         const std::string_view line = preprocessed.substr(start, end - start);
         start = end;
-        if (line.substr(0, 2) == "# ") {
-            CFileBuffer buffer(line);
-            lexer.start(&buffer);
-            const CToken& marker = lexer.next();
-            if (marker.m_id == TOK_LINE_MARKER && (marker.m_text.empty() || marker.m_text.front() != '<')) {
+        if (readMarker(lexer, line, marker)) {
+            if (namesUserFile(marker)) {
                 current = marker.m_text;
                 named = true;
             }
@@ -128,10 +139,7 @@ std::vector<std::string> CSourceMap::markedFiles(std::string_view preprocessed)
 
 std::string_view CSourceMap::preprocessedLine(std::size_t index) const
 {
-    const std::size_t start = m_lines[index].start;
-    std::size_t end = m_text.find('\n', start);
-    end = end == std::string_view::npos ? m_text.size() : end;
-    return withoutReturn(m_text.substr(start, end - start));
+    return TextLine::around(m_text, m_lines[index].start);
 }
 
 CSourceMap::Original* CSourceMap::original(std::int32_t fileIndex) const
@@ -161,9 +169,7 @@ bool CSourceMap::userLine(std::int32_t fileIndex, std::int32_t line, std::string
         return false;
     }
     const std::size_t start = file->lineStarts[static_cast<std::size_t>(line) - 1];
-    std::size_t end = file->text.find('\n', start);
-    end = end == std::string_view::npos ? file->text.size() : end;
-    written = withoutReturn(file->text.substr(start, end - start));
+    written = TextLine::around(file->text, start);
     read = std::string_view(file->uncommented).substr(start, written.size());
     return true;
 }
@@ -298,14 +304,20 @@ const CSourceMap::Alignment& CSourceMap::alignmentOf(std::size_t lineIndex) cons
     return m_alignment;
 }
 
+std::vector<CSourceMap::Piece>::const_iterator CSourceMap::pieceFrom(const std::vector<Piece>& pieces,
+                                                                     std::size_t point)
+{
+    return std::upper_bound(pieces.begin(), pieces.end(), point,
+                            [](std::size_t p, const Piece& piece) { return p < piece.to; });
+}
+
 std::size_t CSourceMap::userPoint(const Alignment& alignment, std::size_t point, bool end) const
 {
     if (!alignment.matched) {
         return point;
     }
     const std::vector<Piece>& pieces = alignment.pieces;
-    const auto after = std::upper_bound(pieces.begin(), pieces.end(), point,
-                                        [](std::size_t p, const Piece& piece) { return p < piece.to; });
+    const auto after = pieceFrom(pieces, point);
     if (after != pieces.end() && point >= after->from && !(end && point == after->from)) {
         if (after->expanded) {
             return end ? after->userTo : after->userFrom;
@@ -349,8 +361,7 @@ CLocation CSourceMap::locate(std::size_t offset, std::size_t length) const
                     static_cast<std::int32_t>(length == 0 ? 0 : std::max<std::size_t>(userTo - userFrom, 1))};
     location.echo = alignment.userLine;
     if (alignment.matched) {
-        const auto piece = std::upper_bound(alignment.pieces.begin(), alignment.pieces.end(), from,
-                                            [](std::size_t p, const Piece& candidate) { return p < candidate.to; });
+        const auto piece = pieceFrom(alignment.pieces, from);
         if (piece != alignment.pieces.end() && from >= piece->from && piece->expanded) {
             location.expansion = preprocessedLine(index);
         }

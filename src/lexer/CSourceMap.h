@@ -92,6 +92,8 @@ private:
     // The quick match for lines that differ in blanks and comments only.
     static bool alignBlanks(std::string_view line, std::string_view userRead, std::vector<Piece>& pieces);
     void tokensOf(std::string_view line, std::vector<Token>& tokens) const;
+    // The first piece that ends after `point` (the one that holds it, or the next).
+    static std::vector<Piece>::const_iterator pieceFrom(const std::vector<Piece>& pieces, std::size_t point);
     // A point of the preprocessed line as a point of the user's line.
     std::size_t userPoint(const Alignment& alignment, std::size_t point, bool end) const;
 

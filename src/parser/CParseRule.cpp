@@ -102,6 +102,9 @@ void CParseRule::build(CAsmParser& parser)
 
 bool CParseRule::canStartWith(std::int32_t tokenId) const
 {
+    if (!m_usable) {
+        return false;
+    }
     if (m_elems.empty()) {
         return true;
     }

@@ -39,7 +39,7 @@ public:
     // Builds the statement record from the captures and queues it.
     virtual void build(CAsmParser& parser);
 
-    // Whether a match can begin with a token of this id.
+    // Whether a match can begin with a token of this id (never for an unusable rule).
     bool canStartWith(std::int32_t tokenId) const;
 
     std::string m_name;

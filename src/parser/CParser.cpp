@@ -71,7 +71,7 @@ std::vector<CParseRule*> CParser::rulesStartingWith(std::int32_t tokenId) const
 {
     std::vector<CParseRule*> rules;
     for (const std::unique_ptr<CParseRule>& rule : m_rules) {
-        if (rule->m_usable && rule->canStartWith(tokenId)) {
+        if (rule->canStartWith(tokenId)) {
             rules.push_back(rule.get());
         }
     }

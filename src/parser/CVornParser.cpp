@@ -295,7 +295,7 @@ bool CVornParser::parseDirective(std::int32_t first)
 bool CVornParser::parseInstruction(std::int32_t start, std::int32_t first)
 {
     for (const std::unique_ptr<CParseRule>& rule : m_rules) {
-        if (rule->m_usable && rule->canStartWith(first) && rule->tryMatch(*this)) {
+        if (rule->canStartWith(first) && rule->tryMatch(*this)) {
             expectEndOfStatement(rule.get());
             closeStatement();
             return true;
@@ -313,19 +313,19 @@ bool CVornParser::parseDataWord(std::int32_t start)
     if (!parseDataExpression(tree, start)) {
         return false;
     }
-    const CSpan span = spanBetween(start, m_lexer->m_cursor);
-    // Words may be separated by commas or simply follow each other.
-    if (m_lexer->next().m_id != TOK_COMMA) {
-        m_lexer->unget();
-    }
     auto operand = std::make_unique<CSymExpOperand>(std::move(tree));
+    const CSpan span = spanBetween(start, m_lexer->m_cursor);
     operand->m_offset = span.offset;
     operand->m_length = span.length;
     auto statement = std::make_unique<CStatement>(CVornOpcodeInfo::kDataWordId);
     statement->reserveOperands(1);
     statement->addOperand(std::move(operand), CStatement::Source);
+    // Queued before the separator is read: the word's place ends with its value.
     addStatement(std::move(statement));
-    m_pending.back()->m_length = span.length;
+    // Words may be separated by commas or simply follow each other.
+    if (m_lexer->next().m_id != TOK_COMMA) {
+        m_lexer->unget();
+    }
     closeStatement();
     return true;
 }
@@ -412,7 +412,7 @@ CVornParser::Detail CVornParser::at(std::int32_t cursor, std::string text) const
     return {std::move(text), token.m_offset, std::max<std::size_t>(token.m_length, 1)};
 }
 
-std::string_view CVornParser::restOfStatement(std::size_t offset) const
+std::vector<CToken> CVornParser::statementTokens(std::size_t offset) const
 {
     const std::string_view text = m_input->text();
     std::size_t lineEnd = text.find('\n', offset);
@@ -422,11 +422,17 @@ std::string_view CVornParser::restOfStatement(std::size_t offset) const
     CVornLexer lexer;
     lexer.m_tolerant = true;
     lexer.start(&line);
-    std::size_t end = 0;
-    for (const CToken* token = &lexer.next(); !endsStatement(token->m_id); token = &lexer.next()) {
-        end = token->m_offset + token->m_length;
+    std::vector<CToken> tokens;
+    for (CToken token; lexer.scanToken(token), !endsStatement(token.m_id);) {
+        tokens.push_back(token);
     }
-    return text.substr(offset, end);
+    return tokens;
+}
+
+std::string_view CVornParser::restOfStatement(std::size_t offset, const std::vector<CToken>& tokens) const
+{
+    const std::size_t end = tokens.empty() ? 0 : tokens.back().m_offset + tokens.back().m_length;
+    return m_input->text().substr(offset, end);
 }
 
 CVornParser::Detail CVornParser::explainStatement() const
@@ -514,25 +520,22 @@ CVornParser::Detail CVornParser::explainElement(const CExpectation& expectation)
         return at(expectation.elementStart, expected + quoted(written));
     }
     // The expression runs to the end of the statement.
-    const std::string_view rest = restOfStatement(found.m_offset);
+    const std::string_view rest = restOfStatement(found.m_offset, statementTokens(found.m_offset));
     return {expected + quoted(rest), found.m_offset, std::max<std::size_t>(rest.size(), 1)};
 }
 
 CVornParser::Detail CVornParser::explainDataWord() const
 {
     const std::size_t start = m_statementOffset;
-    const std::string_view rest = restOfStatement(start);
+    const std::vector<CToken> tokens = statementTokens(start);
+    const std::string_view rest = restOfStatement(start, tokens);
     // A word of an instruction says where it belongs.
-    CFileBuffer statement(rest);
-    CVornLexer lexer;
-    lexer.m_tolerant = true;
-    lexer.start(&statement);
-    for (const CToken* token = &lexer.next(); !endsStatement(token->m_id); token = &lexer.next()) {
-        if (isMnemonicToken(token->m_id) || isRegisterToken(token->m_id)) {
+    for (const CToken& token : tokens) {
+        if (isMnemonicToken(token.m_id) || isRegisterToken(token.m_id)) {
             return {std::string("expected ") + kDataWordExpected + ", found " +
-                        quoted(rest.substr(token->m_offset, token->m_length)) +
+                        quoted(rest.substr(token.m_offset, token.m_length)) +
                         ": instructions belong in a '.text' section",
-                    start + token->m_offset, token->m_length};
+                    start + token.m_offset, token.m_length};
         }
     }
     return {std::string("expected ") + kDataWordExpected + ", found " + quoted(rest), start,

@@ -55,6 +55,9 @@ private:
     // A detail with the caret under the token at `cursor`.
     Detail at(std::int32_t cursor, std::string text) const;
     const CToken& tokenAt(std::int32_t cursor) const;
+    // The tokens of the statement from `offset` on, read again without
+    // reporting (their offsets count from `offset`).
+    std::vector<CToken> statementTokens(std::size_t offset) const;
     // The statement from `offset` on, as written: up to its last token.
-    std::string_view restOfStatement(std::size_t offset) const;
+    std::string_view restOfStatement(std::size_t offset, const std::vector<CToken>& tokens) const;
 };
