@@ -27,10 +27,10 @@ constexpr int kNotExecuted = 127;
 constexpr const char* kUnreadable = "Error: Cannot read the preprocessed file a.ppf.";
 constexpr const char* kLockWarning = "; runs side by side here may mix their files";
 
-// The fixed arguments that follow the input name.
-constexpr const char* kFixedArguments[] = {
-    "-oa.ppf", "-lang-asm", "-D__HASH__=#", "-D__VANTIC_TC__",
-};
+// The fixed arguments that follow the input name: the output file, then
+// the source language and its predefined macros.
+constexpr const char* kOutputArgument = "-oa.ppf";
+constexpr const char* kLanguageArguments[] = {"-lang-asm", "-D__HASH__=#", "-D__VANTIC_TC__"};
 
 struct FileKindName {
     mode_t kind;
@@ -164,8 +164,13 @@ CAsmPreprocessor::CAsmPreprocessor(const CAsmOptions& options) : m_options(&opti
 
 std::string CAsmPreprocessor::locatePreprocessor() const
 {
+    return locate(m_options->m_programPath);
+}
+
+std::string CAsmPreprocessor::locate(const std::string& programPath)
+{
     const std::string candidates[] = {
-        CPathName::absoluteFolderOf(m_options->m_programPath),
+        CPathName::absoluteFolderOf(programPath),
         executableFolder(),
     };
     for (const std::string& folder : candidates) {
@@ -181,7 +186,8 @@ std::vector<std::string> CAsmPreprocessor::buildArguments(const std::string& pre
 {
     const CAsmOptions& options = *m_options;
     std::vector<std::string> arguments = {preprocessor, "-E", "-quiet", options.m_inputFiles.front()};
-    arguments.insert(arguments.end(), std::begin(kFixedArguments), std::end(kFixedArguments));
+    arguments.push_back(kOutputArgument);
+    arguments.insert(arguments.end(), std::begin(kLanguageArguments), std::end(kLanguageArguments));
     for (const std::string& path : options.m_includePaths) {
         arguments.push_back("-I" + path);
     }
@@ -200,6 +206,11 @@ std::vector<std::string> CAsmPreprocessor::buildArguments(const std::string& pre
         }
     }
     return arguments;
+}
+
+std::vector<std::string> CAsmPreprocessor::languageArguments()
+{
+    return {std::begin(kLanguageArguments), std::end(kLanguageArguments)};
 }
 
 std::string CAsmPreprocessor::describeIrregular()

@@ -24,6 +24,11 @@ public:
     // Where cc1 is run from: beside the first program argument, else beside
     // the running executable, else the bare name "cc1" (found through PATH).
     std::string locatePreprocessor() const;
+    // The same for a program started as `programPath`.
+    static std::string locate(const std::string& programPath);
+    // The arguments that name the source language and its predefined macros,
+    // for every run of cc1 on a source.
+    static std::vector<std::string> languageArguments();
     // The preprocessor's argument vector, its path first.
     std::vector<std::string> buildArguments(const std::string& preprocessor) const;
 

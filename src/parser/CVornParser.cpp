@@ -68,6 +68,16 @@ constexpr const char* kJumpTargetExpected = "a jump target (a label or a word ad
 constexpr const char* kDataWordExpected = "a data word (a number, a label or an expression)";
 constexpr const char* kCountWords[] = {"no", "one", "two", "three", "four"};
 constexpr const char* kSourceNames[] = {"Ra", "Rb", "Rc"};
+
+const RuleEntry* ruleOf(std::int32_t statementId)
+{
+    for (const RuleEntry& entry : kRules) {
+        if (entry.id == statementId) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
 constexpr const char* kDestinationName = "Rd";
 constexpr const char* kTargetName = "target";
 
@@ -365,24 +375,34 @@ void CVornParser::skipStatement()
 
 std::string CVornParser::usage(const CParseRule& rule) const
 {
-    std::string text = rule.m_name;
-    std::size_t operand = 0;
+    return usageOf(rule.m_id);
+}
+
+std::string_view CVornParser::ruleDefinition(std::int32_t statementId)
+{
+    const RuleEntry* entry = ruleOf(statementId);
+    return entry != nullptr ? entry->def : std::string_view();
+}
+
+// The rule's definition with each operand named by its role.
+std::string CVornParser::usageOf(std::int32_t statementId)
+{
+    const RuleEntry* entry = ruleOf(statementId);
+    if (entry == nullptr) {
+        return {};
+    }
+    std::string text = entry->name;
     std::size_t sources = 0;
-    for (std::size_t i = 1; i < rule.m_elems.size(); ++i) {
-        const CParseRule::Element& element = rule.m_elems[i];
-        if (element.kind == CParseRule::Literal) {
-            text += element.name;
-            continue;
-        }
-        text += ' ';
-        if (element.kind == CParseRule::Expression) {
+    for (std::size_t operand = 0; operand < entry->operandCount; ++operand) {
+        text += operand == 0 ? " " : ", ";
+        const CParseRule::OperandSpec& spec = entry->operands[operand];
+        if (spec.first == COperand::SymExp) {
             text += kTargetName;
-        } else if (operand < rule.m_operands.size() && rule.m_operands[operand].second == CStatement::Destination) {
+        } else if (spec.second == CStatement::Destination) {
             text += kDestinationName;
         } else {
             text += kSourceNames[std::min(sources++, std::size(kSourceNames) - 1)];
         }
-        ++operand;
     }
     return text;
 }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "lsp/CLspAnalysis.h"
+#include "lsp/CLspText.h"
+#include "lsp/CLspTokens.h"
+
+// An open document: the editor's text at its newest version, that
+// version's analysis and tokens, and the addresses diagnostics were last
+// published for on its behalf (its own and its included files').
+struct CLspDocument {
+    std::string uri;
+    std::string text;
+    CLspText lines{""};  // the lines of `text`, made again with it
+    int version = 0;
+    std::unique_ptr<CLspAnalysis> analysis;
+    std::vector<CLspToken> tokens;
+    std::set<std::string> published;
+};

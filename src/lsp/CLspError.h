@@ -1,0 +1,25 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+// A request that cannot be answered: the protocol's error code and a text
+// the editor shows.
+class CLspError : public std::runtime_error {
+public:
+    // The protocol's codes.
+    static constexpr int kParseError = -32700;
+    static constexpr int kInvalidRequest = -32600;
+    static constexpr int kMethodNotFound = -32601;
+    static constexpr int kInvalidParams = -32602;
+    static constexpr int kInternalError = -32603;
+    static constexpr int kServerNotInitialized = -32002;
+    static constexpr int kRequestFailed = -32803;
+
+    CLspError(int code, const std::string& message) : std::runtime_error(message), m_code(code) {}
+
+    int code() const { return m_code; }
+
+private:
+    int m_code;
+};

@@ -1,0 +1,158 @@
+#include "lsp/CLspPreprocessor.h"
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/mman.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "driver/CAsmPreprocessor.h"
+
+extern char** environ;
+
+namespace {
+// A file descriptor, closed with its owner.
+class UnnamedFile {
+public:
+    explicit UnnamedFile(const char* name) : m_fd(::memfd_create(name, MFD_CLOEXEC)) {}
+    ~UnnamedFile()
+    {
+        if (m_fd >= 0) {
+            ::close(m_fd);
+        }
+    }
+    UnnamedFile(const UnnamedFile&) = delete;
+    UnnamedFile& operator=(const UnnamedFile&) = delete;
+
+    int fd() const { return m_fd; }
+
+    bool write(const std::string& text) const
+    {
+        std::size_t done = 0;
+        while (done < text.size()) {
+            const ssize_t count = ::write(m_fd, text.data() + done, text.size() - done);
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count <= 0) {
+                return false;
+            }
+            done += static_cast<std::size_t>(count);
+        }
+        return ::lseek(m_fd, 0, SEEK_SET) == 0;
+    }
+
+    std::string readAll() const
+    {
+        std::string text;
+        if (::lseek(m_fd, 0, SEEK_SET) != 0) {
+            return text;
+        }
+        char block[65536];
+        for (;;) {
+            const ssize_t count = ::read(m_fd, block, sizeof block);
+            if (count < 0 && errno == EINTR) {
+                continue;
+            }
+            if (count <= 0) {
+                return text;
+            }
+            text.append(block, static_cast<std::size_t>(count));
+        }
+    }
+
+private:
+    int m_fd;
+};
+
+// The text as cc1 reads it: a line directive first, so the markers and
+// messages name the source as the command line does, and its lines count from 1.
+std::string withLineDirective(const CLspSource& source)
+{
+    std::string name;
+    for (const char c : source.name) {
+        if (c == '"' || c == '\\') {
+            name += '\\';
+        }
+        name += c;
+    }
+    return "#line 1 \"" + name + "\"\n" + source.text;
+}
+
+// Runs cc1 with its standard streams on the given files; the wait status,
+// or -1 with errno when it could not be started.
+int runIn(const std::string& folder, std::vector<std::string> arguments, int input, int output, int messages)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, input, STDIN_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, output, STDOUT_FILENO);
+    posix_spawn_file_actions_adddup2(&actions, messages, STDERR_FILENO);
+    if (!folder.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    }
+    std::vector<char*> argv;
+    for (std::string& argument : arguments) {
+        argv.push_back(argument.data());
+    }
+    argv.push_back(nullptr);
+    pid_t child = -1;
+    const int error = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+        errno = error;
+        return -1;
+    }
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            return -1;
+        }
+    }
+    return status;
+}
+}  // namespace
+
+CLspPreprocessor::CLspPreprocessor(std::string cc1) : m_cc1(std::move(cc1)) {}
+
+std::vector<std::string> CLspPreprocessor::arguments(const CLspSource& source) const
+{
+    std::vector<std::string> arguments = {m_cc1, "-E", "-quiet", "-"};
+    for (const std::string& argument : CAsmPreprocessor::languageArguments()) {
+        arguments.push_back(argument);
+    }
+    for (const std::string& path : source.includePaths) {
+        arguments.push_back("-I" + path);
+    }
+    for (const std::string& define : source.defines) {
+        arguments.push_back("-D" + define);
+    }
+    return arguments;
+}
+
+CLspPreprocessed CLspPreprocessor::operator()(const CLspSource& source) const
+{
+    CLspPreprocessed result;
+    const UnnamedFile input("rozedov-source");
+    const UnnamedFile output("rozedov-preprocessed");
+    const UnnamedFile messages("rozedov-messages");
+    if (input.fd() < 0 || output.fd() < 0 || messages.fd() < 0 || !input.write(withLineDirective(source))) {
+        result.messages = std::string("rozedov: error: cannot hand the text to the preprocessor: ") + std::strerror(errno) + "\n";
+        return result;
+    }
+    const int status = runIn(source.folder, arguments(source), input.fd(), output.fd(), messages.fd());
+    if (status < 0) {
+        result.messages = "rozedov: error: cannot run the preprocessor " + m_cc1 + ": " + std::strerror(errno) + "\n";
+        return result;
+    }
+    result.text = output.readAll();
+    result.messages = messages.readAll();
+    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && result.messages.empty()) {
+        result.messages = "rozedov: error: cannot run the preprocessor " + m_cc1 + "\n";
+    }
+    return result;
+}
