@@ -33,6 +33,8 @@ constexpr const char* kLongOptionLines[] = {
     "   --fatal-warnings    - End with status 1, writing no file, when there is any warning.",
     "   --format=<names>    - Also write memory images: vhdl, mif, coe, hex, memh, memb, bin.",
     "   --depfile=<file>    - Write a make rule naming the source and every included file.",
+    "   --lsp               - Serve an editor over the Language Server Protocol on standard input",
+    "                         and output (alone, with no other argument).",
     "   --help              - Print this help screen and end.",
     "   --version           - Print the version info and end.",
 };
@@ -207,8 +209,13 @@ CAssemblyOptions CAsmOptions::assemblyOptions() const
 int CAsmOptions::refuse(const std::string& argument) const
 {
     printLine(*m_out, "Error: Unrecognized or incomplete parameter: " + argument);
-    *m_err << CToolMessage::line("error", argument == "-o" ? "option '-o' needs a name after it"
-                                                            : "unrecognized option '" + argument + "' (see --help)");
+    std::string reason = "unrecognized option '" + argument + "' (see --help)";
+    if (argument == "-o") {
+        reason = "option '-o' needs a name after it";
+    } else if (argument == "--lsp") {
+        reason = "'--lsp' starts the editor server and takes no other argument";
+    }
+    *m_err << CToolMessage::line("error", reason);
     return -1;
 }
 

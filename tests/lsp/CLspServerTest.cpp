@@ -1,0 +1,84 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "lsp/CLspText.h"
+#include "lsp/CLspTransport.h"
+#include "support/LspHarness.h"
+#include "support/TestSupport.h"
+
+namespace {
+using nlohmann::json;
+using testsupport::LspHarness;
+
+TEST(CLspServer, PublishesTheCommandLinesDiagnosticsAtTheUsersToken)
+{
+    const testsupport::ScopedTempDir dir;
+    LspHarness lsp;
+    const std::string uri = lsp.open(dir.path() / "a.s", ".text\n  moc R1, R2\n");
+    const json list = lsp.diagnostics(uri);
+    ASSERT_EQ(list.size(), 1u) << list.dump();
+    EXPECT_EQ(list[0]["message"], "unknown instruction 'moc'; did you mean 'mov'?");
+    EXPECT_EQ(list[0]["range"], json::parse(R"({"start":{"line":1,"character":2},"end":{"line":1,"character":5}})"));
+    EXPECT_EQ(list[0]["severity"], 1);
+    // Fixed, the list is emptied.
+    lsp.change(uri, ".text\n  mov R1, R2\n", 2);
+    EXPECT_EQ(lsp.diagnostics(uri), json::array());
+}
+
+TEST(CLspServer, DiagnosticsOfAnIncludedFileGoToThatFile)
+{
+    const testsupport::ScopedTempDir dir;
+    testsupport::writeFile(dir.path() / "x.inc", "  jmp\n");
+    LspHarness lsp;
+    const std::string uri = lsp.open(dir.path() / "a.s", ".text\n#include \"x.inc\"\n");
+    const std::string included = CLspUri::fromPath((dir.path() / "x.inc").string());
+    ASSERT_EQ(lsp.diagnostics(included).size(), 1u);
+    EXPECT_EQ(lsp.diagnostics(included)[0]["range"]["start"]["line"], 0);
+    EXPECT_EQ(lsp.diagnostics(uri), json::array());
+    // Nothing was written beside the source.
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "a.ppf"));
+}
+
+TEST(CLspServer, AnswersEveryMalformedMessageAndGoesOn)
+{
+    LspHarness lsp;
+    const struct {
+        const char* body;
+        int code;
+    } cases[] = {
+        {"{not json", -32700},
+        {"[1, 2]", -32600},
+        {R"({"jsonrpc":"2.0","id":7})", -32600},
+        {R"({"jsonrpc":"2.0","id":7,"method":"no/such"})", -32601},
+        {R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":{}})", -32602},
+        {R"({"jsonrpc":"2.0","id":7,"method":"textDocument/hover","params":{"textDocument":{"uri":"file:///none.s"},"position":{"line":0,"character":0}}})", -32602},
+    };
+    for (const auto& entry : cases) {
+        const std::vector<std::string> replies = lsp.server().handle(entry.body);
+        ASSERT_EQ(replies.size(), 1u) << entry.body;
+        EXPECT_EQ(json::parse(replies[0])["error"]["code"], entry.code) << entry.body;
+    }
+    EXPECT_EQ(lsp.request("shutdown", nullptr), json());
+    EXPECT_FALSE(lsp.server().exited());
+    lsp.notify("exit", nullptr);
+    EXPECT_TRUE(lsp.server().exited());
+    EXPECT_EQ(lsp.server().exitStatus(), 0);
+}
+
+TEST(CLspTransport, SplitsFramedMessages)
+{
+    std::istringstream in("Content-Length: 2\r\n\r\n{}content-length:3\r\nContent-Type: x\r\n\r\n[1]"
+                          "X-Other: 1\r\n\r\nContent-Length: 1\r\n\r\n1");
+    std::string body;
+    std::string problem;
+    EXPECT_EQ(CLspTransport::readMessage(in, body, problem), CLspTransport::Read::Message);
+    EXPECT_EQ(body, "{}");
+    EXPECT_EQ(CLspTransport::readMessage(in, body, problem), CLspTransport::Read::Message);
+    EXPECT_EQ(body, "[1]");
+    EXPECT_EQ(CLspTransport::readMessage(in, body, problem), CLspTransport::Read::Malformed);
+    EXPECT_EQ(CLspTransport::readMessage(in, body, problem), CLspTransport::Read::Message);
+    EXPECT_EQ(body, "1");
+    EXPECT_EQ(CLspTransport::readMessage(in, body, problem), CLspTransport::Read::End);
+}
+}  // namespace
