@@ -10,7 +10,7 @@
 #include "lsp/CLspTokens.h"
 
 // An open document: the editor's text at its newest version, that
-// version's analysis and tokens, and the addresses diagnostics were last
+// version's analysis and tokens (once it is settled), and the addresses diagnostics were last
 // published for on its behalf (its own and its included files').
 struct CLspDocument {
     std::string uri;
@@ -20,4 +20,5 @@ struct CLspDocument {
     std::unique_ptr<CLspAnalysis> analysis;
     std::vector<CLspToken> tokens;
     std::set<std::string> published;
+    bool stale = true;  // changed since `analysis` was made
 };

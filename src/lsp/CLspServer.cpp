@@ -252,8 +252,7 @@ json CLspServer::didOpen(const json& params)
     document->lines = CLspText(document->text);
     const json& version = member(item, "version");
     document->version = version.is_number_integer() ? version.get<int>() : 0;
-    CLspDocument& stored = *(m_documents[uri] = std::move(document));
-    analyze(stored);
+    schedule(*(m_documents[uri] = std::move(document)));
     return nullptr;
 }
 
@@ -275,7 +274,7 @@ json CLspServer::didChange(const json& params)
     if (version.is_number_integer()) {
         document.version = version.get<int>();
     }
-    analyze(document);
+    schedule(document);
     return nullptr;
 }
 
@@ -285,11 +284,12 @@ json CLspServer::didSave(const json& params)
     // An included file saved changes every document that includes it.
     for (auto& [key, document] : m_documents) {
         bool includes = key == uri;
-        for (std::size_t i = 0; !includes && i < document->analysis->result.files.size(); ++i) {
-            includes = document->analysis->uriOf(static_cast<int>(i)) == uri;
+        const CLspAnalysis* analysis = document->analysis.get();
+        for (std::size_t i = 0; analysis != nullptr && !includes && i < analysis->result.files.size(); ++i) {
+            includes = analysis->uriOf(static_cast<int>(i)) == uri;
         }
         if (includes) {
-            analyze(*document);
+            schedule(*document);
         }
     }
     return nullptr;
@@ -311,64 +311,64 @@ json CLspServer::didChangeConfiguration(const json& params)
     const json& settings = member(params, "settings");
     readSettings(member(settings, "rozedov").is_object() ? member(settings, "rozedov") : settings);
     for (auto& [uri, document] : m_documents) {
-        analyze(*document);
+        schedule(*document);
     }
     return nullptr;
 }
 
 json CLspServer::hover(const json& params)
 {
-    return CLspHints::hover(documentOf(params), params);
+    return CLspHints::hover(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::inlayHint(const json& params)
 {
-    return CLspHints::inlayHints(documentOf(params), params);
+    return CLspHints::inlayHints(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::definition(const json& params)
 {
-    return CLspNavigation::definition(documentOf(params), params);
+    return CLspNavigation::definition(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::references(const json& params)
 {
-    return CLspNavigation::references(documentOf(params), params);
+    return CLspNavigation::references(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::prepareRename(const json& params)
 {
-    return CLspNavigation::prepareRename(documentOf(params), params);
+    return CLspNavigation::prepareRename(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::rename(const json& params)
 {
-    return CLspNavigation::rename(documentOf(params), params);
+    return CLspNavigation::rename(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::completion(const json& params)
 {
-    return CLspCompletion::completion(documentOf(params), params);
+    return CLspCompletion::completion(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::documentSymbol(const json& params)
 {
-    return CLspNavigation::documentSymbols(documentOf(params), params);
+    return CLspNavigation::documentSymbols(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::semanticTokens(const json& params)
 {
-    return CLspSemanticTokens::full(documentOf(params), params);
+    return CLspSemanticTokens::full(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::codeAction(const json& params)
 {
-    return CLspCodeActions::codeActions(documentOf(params), params);
+    return CLspCodeActions::codeActions(analyzedDocumentOf(params), params);
 }
 
 json CLspServer::formatting(const json& params)
 {
-    return CLspFormatter::formatting(documentOf(params), params);
+    return CLspFormatter::formatting(analyzedDocumentOf(params), params);
 }
 
 CLspDocument& CLspServer::documentOf(const json& params)
@@ -381,8 +381,34 @@ CLspDocument& CLspServer::documentOf(const json& params)
     return *found->second;
 }
 
+CLspDocument& CLspServer::analyzedDocumentOf(const json& params)
+{
+    CLspDocument& document = documentOf(params);
+    if (document.stale) {
+        analyze(document);
+    }
+    return document;
+}
+
+void CLspServer::schedule(CLspDocument& document)
+{
+    document.stale = true;
+}
+
+std::vector<std::string> CLspServer::settle()
+{
+    m_outgoing.clear();
+    for (auto& [uri, document] : m_documents) {
+        if (document->stale) {
+            analyze(*document);
+        }
+    }
+    return std::move(m_outgoing);
+}
+
 void CLspServer::analyze(CLspDocument& document)
 {
+    document.stale = false;
     document.analysis = CLspAnalysis::run(document.uri, document.text, document.version, m_settings, m_preprocess);
     document.tokens = CLspTokens::scan(document.text);
     for (json& params : CLspDiagnostics::publish(document)) {
@@ -421,8 +447,14 @@ int CLspServer::main(const std::string& programPath)
         if (read == CLspTransport::Read::End) {
             return server.exitStatus();
         }
-        const std::vector<std::string> replies =
+        std::vector<std::string> replies =
             read == CLspTransport::Read::Message ? server.handle(body) : server.malformed(problem);
+        // Changes that came in together are assembled once, at their newest version.
+        if (std::cin.rdbuf()->in_avail() <= 0) {
+            for (std::string& note : server.settle()) {
+                replies.push_back(std::move(note));
+            }
+        }
         for (const std::string& reply : replies) {
             std::cout << CLspTransport::frame(reply);
         }

@@ -25,6 +25,12 @@ public:
 
     // One message's JSON text in; the JSON texts to send out, in order.
     std::vector<std::string> handle(std::string_view body);
+    // Assembles every document changed since its last analysis and returns
+    // the diagnostics to publish. Changes are only noted as they come, so a
+    // burst of them is assembled once, at its newest version: the caller
+    // settles when no further message is waiting. A request about a changed
+    // document assembles it first.
+    std::vector<std::string> settle();
     // The answer to a message whose framing was broken.
     std::vector<std::string> malformed(const std::string& problem);
 
@@ -66,6 +72,10 @@ private:
     json dispatch(const std::string& method, const json& params, bool isRequest);
     // The open document params.textDocument.uri names; throws when none is.
     CLspDocument& documentOf(const json& params);
+    // documentOf, assembled at its newest version.
+    CLspDocument& analyzedDocumentOf(const json& params);
+    // Notes that the document needs assembling again.
+    void schedule(CLspDocument& document);
     // Assembles the document's text as it stands now and queues its diagnostics.
     void analyze(CLspDocument& document);
     void readSettings(const json& settings);

@@ -82,3 +82,32 @@ TEST(CLspTransport, SplitsFramedMessages)
     EXPECT_EQ(CLspTransport::readMessage(in, body, problem), CLspTransport::Read::End);
 }
 }  // namespace
+
+namespace {
+TEST(CLspServer, ABurstOfChangesIsPublishedOnlyAtItsNewestVersion)
+{
+    const testsupport::ScopedTempDir dir;
+    LspHarness lsp;
+    const std::string uri = lsp.open(dir.path() / "a.s", ".text\n  mov R1, R2\n");
+    CLspServer& server = lsp.server();
+    const auto change = [&](int version, const char* text) {
+        json message = {{"jsonrpc", "2.0"},
+                        {"method", "textDocument/didChange"},
+                        {"params",
+                         {{"textDocument", {{"uri", uri}, {"version", version}}},
+                          {"contentChanges", {{{"text", text}}}}}}};
+        return server.handle(message.dump());
+    };
+    EXPECT_TRUE(change(2, ".text\n  moc R1, R2\n").empty());
+    EXPECT_TRUE(change(3, ".text\n  mov R1\n").empty());
+    // An older version is no change to the newer text.
+    EXPECT_TRUE(change(1, ".text\n  jmp\n").empty());
+    const std::vector<std::string> published = server.settle();
+    ASSERT_EQ(published.size(), 1u);
+    const json params = json::parse(published[0])["params"];
+    EXPECT_EQ(params["version"], 3);
+    ASSERT_EQ(params["diagnostics"].size(), 1u);
+    EXPECT_EQ(params["diagnostics"][0]["range"]["start"]["line"], 1);
+    EXPECT_TRUE(server.settle().empty());
+}
+}  // namespace

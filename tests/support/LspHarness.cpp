@@ -20,7 +20,12 @@ LspHarness::LspHarness(const json& initializationOptions) : m_server(CLspPreproc
 LspHarness::json LspHarness::send(const json& message)
 {
     json reply;
-    for (const std::string& text : m_server.handle(message.dump())) {
+    std::vector<std::string> texts = m_server.handle(message.dump());
+    // As the server does when no further message waits.
+    for (std::string& text : m_server.settle()) {
+        texts.push_back(std::move(text));
+    }
+    for (const std::string& text : texts) {
         json out = json::parse(text);
         if (out.contains("method")) {
             m_notifications.push_back(std::move(out));
