@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times rozedov against GCC's preprocessor on generated Vorn programs.
 #
-# Usage: run.sh [small] [sizes] [batch] [callgrind] [all]
+# Usage: run.sh [small] [sizes] [batch] [callgrind] [lsp] [all]
 #                                          (default: small sizes batch)
 #
 # small: for every size of SMALL_SIZES it generates a program, then runs
@@ -32,6 +32,14 @@
 # callgrind: counts the instructions of the rozedov process (not of the cc1
 #   it starts) on a program of each size of CALLGRIND_SIZES, per source line,
 #   and how the count grows from one size to the next.
+# lsp: the editor server (rozedov --lsp), driven by lsp_client.py as an
+#   editor drives it, on programs of LSP_SIZES lines: LSP_EDITS rounds of an
+#   edit timed from didChange to the publishDiagnostics of that version, in
+#   turns with cc1 alone on the same text (cc1 -E -quiet - ... < text), run
+#   from the same client; on the smallest size, LSP_QUERIES rounds of hover,
+#   inlayHint, definition and references, with the number of cc1 runs they
+#   caused (counted by a cc1 that counts its runs), and the server's VmRSS
+#   and VmHWM after 10 and after LSP_MEMORY_EDITS edits.
 #
 # Goals, printed next to the measured figures:
 #   small      rozedov at most 2 ms above the floor (median of the rounds)
@@ -40,11 +48,18 @@
 #   sizes      at 1,000,000 lines peak memory below 1 KiB per source line;
 #              from 100,000 to 1,000,000 lines peak memory grows at most x11
 #   callgrind  from 100,000 to 1,000,000 lines instructions grow at most x11
+#   lsp        edit to diagnostics at most 5 ms above cc1 at 500 lines, at
+#              most 30 ms above it at 5,000 lines; hover, inlayHint,
+#              definition and references at most 2 ms each, and no cc1 run
+#              for them; VmRSS after LSP_MEMORY_EDITS edits at most 512 KiB
+#              above the figure after 10 edits (flat)
 # The time ratio to cc1 at 1,000,000 lines is reported, not a goal.
 #
-# Timings are only reported, never judged. The exit status is 1 when a batch
-# run wrote an output that differs from the program assembled alone, 2 on a
-# setup error.
+# Timings are only reported, never judged ("met" or "not met" beside the lsp
+# figures is all). The exit status is 1 when a batch run wrote an output that
+# differs from the program assembled alone, or the editor server stopped,
+# answered with an error or published diagnostics that do not fit the edit;
+# 2 on a setup error.
 #
 # Settings (environment variables):
 #   SMALL_SIZES     small program sizes        (default "100 500")
@@ -54,6 +69,10 @@
 #   BATCH_PROGRAMS  programs in the batch      (default 200)
 #   BATCH_LINES     lines per batch program    (default 200)
 #   CALLGRIND_SIZES program sizes for callgrind (default "100000 1000000")
+#   LSP_SIZES       editor server program sizes (default "500 5000")
+#   LSP_EDITS       timed edits per lsp size   (default 20)
+#   LSP_QUERIES     rounds of each lsp request (default 30)
+#   LSP_MEMORY_EDITS edits before the last memory figure (default 1000)
 #   BUILD_DIR       Release build directory    (default <repo>/build-bench);
 #                   bench-floor and bench-timer are built there too, or in
 #                   WORK_DIR when ROZEDOV is given and BUILD_DIR is not
@@ -75,6 +94,10 @@ RUNS=${RUNS:-5}
 BATCH_PROGRAMS=${BATCH_PROGRAMS:-200}
 BATCH_LINES=${BATCH_LINES:-200}
 CALLGRIND_SIZES=${CALLGRIND_SIZES:-"100000 1000000"}
+LSP_SIZES=${LSP_SIZES:-"500 5000"}
+LSP_EDITS=${LSP_EDITS:-20}
+LSP_QUERIES=${LSP_QUERIES:-30}
+LSP_MEMORY_EDITS=${LSP_MEMORY_EDITS:-1000}
 helper_dir=${BUILD_DIR:-}
 BUILD_DIR=${BUILD_DIR:-"$repo_dir/build-bench"}
 KEEP=${KEEP:-0}
@@ -87,7 +110,7 @@ die() {
     exit 2
 }
 
-do_small=0 do_sizes=0 do_batch=0 do_callgrind=0
+do_small=0 do_sizes=0 do_batch=0 do_callgrind=0 do_lsp=0
 (($# > 0)) || set -- small sizes batch
 for part in "$@"; do
     case $part in
@@ -95,12 +118,13 @@ for part in "$@"; do
         sizes) do_sizes=1 ;;
         batch) do_batch=1 ;;
         callgrind) do_callgrind=1 ;;
-        all) do_small=1 do_sizes=1 do_batch=1 do_callgrind=1 ;;
+        lsp) do_lsp=1 ;;
+        all) do_small=1 do_sizes=1 do_batch=1 do_callgrind=1 do_lsp=1 ;;
         -h | --help)
             sed -n '2,/^set -euo/{/^set -euo/d;s/^# \{0,1\}//;p}' "${BASH_SOURCE[0]}"
             exit 0
             ;;
-        *) die "unknown part '$part' (small, sizes, batch, callgrind or all)" ;;
+        *) die "unknown part '$part' (small, sizes, batch, callgrind, lsp or all)" ;;
     esac
 done
 
@@ -111,9 +135,19 @@ fi
 [[ "$TIMEOUT" =~ ^[0-9]+$ ]] || die "TIMEOUT must be a number of seconds, got '$TIMEOUT'"
 [[ "$BATCH_PROGRAMS" =~ ^[1-9][0-9]*$ ]] || die "BATCH_PROGRAMS must be a positive number, got '$BATCH_PROGRAMS'"
 [[ "$BATCH_LINES" =~ ^[0-9]+$ ]] || die "BATCH_LINES must be a number, got '$BATCH_LINES'"
-for size in $SMALL_SIZES $SIZES $CALLGRIND_SIZES; do
+for size in $SMALL_SIZES $SIZES $CALLGRIND_SIZES $LSP_SIZES; do
     [[ "$size" =~ ^[0-9]+$ ]] || die "size '$size' is not a number"
 done
+if ((do_lsp)); then
+    [[ "$LSP_EDITS" =~ ^[0-9]+$ ]] && ((10#$LSP_EDITS >= 2)) || die "LSP_EDITS must be a number of at least 2, got '$LSP_EDITS'"
+    [[ "$LSP_QUERIES" =~ ^[1-9][0-9]*$ ]] || die "LSP_QUERIES must be a positive number, got '$LSP_QUERIES'"
+    [[ "$LSP_MEMORY_EDITS" =~ ^[0-9]+$ ]] && ((10#$LSP_MEMORY_EDITS >= 10)) \
+        || die "LSP_MEMORY_EDITS must be a number of at least 10, got '$LSP_MEMORY_EDITS'"
+    for size in $LSP_SIZES; do
+        ((10#$size >= 100)) || die "LSP_SIZES must be at least 100 lines, got '$size'"
+    done
+    [[ -n "${LSP_SIZES// /}" ]] || die "LSP_SIZES names no size"
+fi
 if ((do_callgrind)); then
     command -v valgrind >/dev/null || die "the callgrind figure needs valgrind (apt-get install valgrind)"
 fi
@@ -625,6 +659,18 @@ run_callgrind() {
     fi
 }
 
+# The editor server, driven by lsp_client.py; sets lsp_failed when the
+# server failed or published diagnostics that do not fit an edit.
+run_lsp() {
+    local status=0
+    python3 "$script_dir/lsp_client.py" --rozedov "$ROZEDOV" --cc1 "$CC1" --work "$WORK_DIR/lsp" \
+        --sizes "$LSP_SIZES" --edits "$((10#$LSP_EDITS))" --queries "$((10#$LSP_QUERIES))" \
+        --memory-edits "$((10#$LSP_MEMORY_EDITS))" --seed "$SEED" || status=$?
+    ((status == 2)) && die "lsp_client.py refused its settings"
+    ((status == 0)) || lsp_failed=1
+}
+lsp_failed=0
+
 echo "rozedov: $ROZEDOV"
 echo "cc1:     $CC1"
 echo "rounds:  $ROUNDS for small programs, $RUNS for the others, each after a warm-up (medians)"
@@ -634,4 +680,5 @@ echo "work:    $WORK_DIR"
 ((do_sizes)) && run_sizes
 ((do_batch)) && run_batch
 ((do_callgrind)) && run_callgrind
-exit "$batch_differs"
+((do_lsp)) && run_lsp
+exit $((batch_differs || lsp_failed))
