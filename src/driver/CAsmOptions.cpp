@@ -25,9 +25,12 @@ constexpr const char* kHelpLines[] = {
     "   -D<symbol<=value>>  - Define a symbol.",
 };
 
-// Appended to the help lines by "--help".
+// Appended to the help lines by "--help": every option they do not name.
 constexpr const char* kLongOptionLines[] = {
     "",
+    "   -U<symbol>          - Undefine a symbol.",
+    "   -debug-dump         - Print the stages' trace lines on standard output.",
+    "   -g, -vc             - Accepted and ignored.",
     "   -l                  - Also write the listing <input>.lst.",
     "   -w                  - Do not print warnings about values that do not fit.",
     "   --fatal-warnings    - End with status 1, writing no file, when there is any warning.",
@@ -88,6 +91,15 @@ const CAsmOptions::OptionRow CAsmOptions::kOptionRows[] = {
     {"--format=", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { return o.addFormats(t); }},
     {"--depfile=", OptionRow::Prefix, [](CAsmOptions& o, const std::string& t) { o.m_depFile = t; return true; }},
 };
+
+std::vector<std::string_view> CAsmOptions::spellings()
+{
+    std::vector<std::string_view> spellings;
+    for (const OptionRow& row : kOptionRows) {
+        spellings.emplace_back(row.spelling);
+    }
+    return spellings;
+}
 
 int CAsmOptions::parse(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {

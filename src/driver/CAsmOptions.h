@@ -2,6 +2,7 @@
 
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/CAssemblyOptions.h"
@@ -47,6 +48,9 @@ public:
     std::vector<std::string> imageFiles(const std::string& format) const;
     // What the assembly itself needs to know.
     CAssemblyOptions assemblyOptions() const;
+
+    // The spelling of every option the table knows ("-o", "--format=", ...).
+    static std::vector<std::string_view> spellings();
 
     // The input name cut before its last "." (the whole name when it has none).
     static std::string stripExtension(const std::string& name);

@@ -200,7 +200,7 @@ std::vector<std::string> CAsmPreprocessor::buildArguments(const std::string& pre
     // Only with --depfile: the preprocessor writes the make rule itself,
     // every output file its target.
     if (!options.m_depFile.empty()) {
-        arguments.insert(arguments.end(), {"-MD", options.m_depFile});
+        arguments.insert(arguments.end(), {"-MMD", options.m_depFile});
         for (const std::string& output : options.outputFiles()) {
             arguments.insert(arguments.end(), {"-MQ", output});
         }

@@ -193,3 +193,25 @@ TEST(OptionNames, OutputAndListingDeriveFromTheInput)
 }
 
 }  // namespace
+
+namespace {
+// "--help" names every option the table takes, and the editor server; the
+// short spellings print the help text alone.
+TEST(HelpText, LongHelpNamesEveryOption)
+{
+    const Parsed help = parse({"--help"});
+    EXPECT_EQ(help.result.output.substr(0, std::string(kHelp).size()), kHelp);
+    std::vector<std::string_view> spellings = CAsmOptions::spellings();
+    spellings.emplace_back("--lsp");
+    for (const std::string_view spelling : spellings) {
+        // "-o<name>", "--format=<names>": the line shows what follows.
+        const std::string name(spelling);
+        const bool named = help.result.output.find("   " + name) != std::string::npos ||
+                           help.result.output.find(", " + name) != std::string::npos;
+        EXPECT_TRUE(named) << spelling << " is not in --help:\n" << help.result.output;
+    }
+    for (const char* shortSpelling : {"-h", "-help", "-?"}) {
+        EXPECT_EQ(parse({shortSpelling}).result.output, std::string(kHelp) + "Error: No input files.\n") << shortSpelling;
+    }
+}
+}  // namespace

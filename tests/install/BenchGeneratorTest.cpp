@@ -77,7 +77,7 @@ TEST_P(BenchGenerator, WritesProgramsThatAssembleCleanly)
                                             std::to_string(param.seed), "--label-every", param.labelEvery,
                                             "-o", "prog.vs"});
     if (generated.status == 127) {
-        GTEST_SKIP() << "python3 is not available";
+        GTEST_SKIP() << "python3 not found; install it with: apt-get install python3";
     }
     ASSERT_EQ(generated.status, 0) << generated.output;
     const std::vector<std::string> source = splitLines(readFile("prog.vs"));

@@ -121,7 +121,7 @@ void expectVerbatimArguments(const CAsmOptions& options, const std::vector<std::
         expectNext("-U" + name);
     }
     if (!options.m_depFile.empty()) {
-        expectNext("-MD");
+        expectNext("-MMD");
         expectNext(options.m_depFile);
         for (const std::string& output : outputs) {
             expectNext("-MQ");

@@ -346,6 +346,9 @@ TEST(DependencyFile, TouchingAnIncludedFileMakesTheOutputsOutOfDate)
     ASSERT_EQ(runProcess({"/usr/bin/make", "-s"}).status, 0);
     const std::string rule = readFile("prog.d");
     EXPECT_EQ(rule.rfind("prog.o.txt prog.o.dat prog.o.code.hex prog.o.data.hex: prog.s", 0), 0u) << rule;
+    // Only the user's files: none of the system's headers.
+    EXPECT_NE(rule.find("defs.inc"), std::string::npos) << rule;
+    EXPECT_EQ(rule.find("/usr/"), std::string::npos) << rule;
     EXPECT_EQ(runProcess({"/usr/bin/make", "-q", "prog.o.txt"}).status, 0);
     // Later than the outputs by a clear margin, whatever the file system's clock grain.
     fs::last_write_time("defs.inc", fs::last_write_time("prog.o.txt") + std::chrono::seconds(2));
