@@ -30,9 +30,10 @@ install(FILES "${PROJECT_BINARY_DIR}/changelog.gz" "${PROJECT_SOURCE_DIR}/doc/co
 install(FILES "${PROJECT_SOURCE_DIR}/doc/lintian-overrides"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/lintian/overrides" RENAME rozedov)
 
-# Editor support: Vim runtime files and a VS Code extension folder.
+# Editor support: Vim runtime files where Vim looks for them (the site
+# folder on every Vim's runtimepath), and a VS Code extension folder.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/editors/vim/"
-        DESTINATION "${ROZEDOV_DATA_DIR}/vim")
+        DESTINATION "${CMAKE_INSTALL_DATADIR}/vim/vimfiles")
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/editors/vscode/"
         DESTINATION "${ROZEDOV_DATA_DIR}/vscode")
 
