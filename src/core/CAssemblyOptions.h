@@ -10,4 +10,5 @@ struct CAssemblyOptions {
     bool warnings = true;    // warnings about values that do not fit
     // Memory images to build, by format name, each once.
     std::vector<std::string> formats;
+    bool annotated = false;  // also build the annotated listing
 };

@@ -42,6 +42,7 @@ struct COutputTexts {
     std::string code;     // the instruction ROM architecture (".txt")
     std::string data;     // the sMEM assignments (".dat")
     std::string listing;  // with the listing option
+    std::string annotated;  // the word-by-word listing, when asked for
     std::vector<CImageTexts> images;
 };
 

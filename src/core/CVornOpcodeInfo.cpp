@@ -45,6 +45,21 @@ constexpr OpcodeRow kOpcodeRows[] = {
     {122, LoadStore, "110000xxxSssSss", 2, {kReg, kReg}},       // st
 };
 
+constexpr std::size_t kInstructionBits = 15;
+constexpr std::size_t kOpcodeBits = 6;
+constexpr std::uint32_t kFieldBits = kInstructionBits - kOpcodeBits;
+constexpr std::uint32_t kOpcodeMask = (1U << kOpcodeBits) - 1;
+
+// The fixed opcode bits at the head of an instruction pattern.
+constexpr std::uint32_t opcodeOf(std::string_view encoding)
+{
+    std::uint32_t opcode = 0;
+    for (std::size_t i = 0; i < kOpcodeBits; ++i) {
+        opcode = opcode << 1 | (encoding[i] == '1' ? 1U : 0U);
+    }
+    return opcode;
+}
+
 // The ids follow each other from the data word's on, so an id is its row's index.
 constexpr bool idsFollowEachOther()
 {
@@ -62,6 +77,35 @@ std::int32_t CVornOpcodeInfo::formOf(std::int32_t id)
 {
     const std::int64_t row = static_cast<std::int64_t>(id) - kDataWordId;
     return row >= 0 && row < static_cast<std::int64_t>(std::size(kOpcodeRows)) ? kOpcodeRows[row].form : -1;
+}
+
+std::string_view CVornOpcodeInfo::patternOfWord(std::uint32_t word)
+{
+    const std::uint32_t opcode = (word >> kFieldBits) & kOpcodeMask;
+    for (const OpcodeRow& row : kOpcodeRows) {
+        if (row.form != DataWord && opcodeOf(row.encoding) == opcode) {
+            return row.encoding;
+        }
+    }
+    return {};
+}
+
+std::string CVornOpcodeInfo::fieldBits(std::uint32_t word, bool dataWord)
+{
+    const std::string_view pattern = dataWord ? kOpcodeRows[0].encoding : patternOfWord(word);
+    const std::size_t width = dataWord ? pattern.size() : kInstructionBits;
+    std::string bits;
+    for (std::size_t i = 0; i < width; ++i) {
+        // A field starts at its upper-case letter, a run of don't-cares at its
+        // first "x", and the fields at the end of the opcode.
+        const char here = i < pattern.size() ? pattern[i] : '0';
+        const bool opens = (here >= 'A' && here <= 'Z') || (here == 'x' && (i == 0 || pattern[i - 1] != 'x'));
+        if (!dataWord && (i == kOpcodeBits || (i > kOpcodeBits && opens))) {
+            bits += ' ';
+        }
+        bits += ((word >> (width - 1 - i)) & 1U) != 0 ? '1' : '0';
+    }
+    return bits;
 }
 
 CVornOpcodeInfo::CVornOpcodeInfo()

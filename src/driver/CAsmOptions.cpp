@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "driver/CToolMessage.h"
+#include "emitter/CAnnotatedListing.h"
 #include "emitter/CMemoryImages.h"
 
 namespace {
@@ -35,6 +36,7 @@ constexpr const char* kLongOptionLines[] = {
     "   -w                  - Do not print warnings about values that do not fit.",
     "   --fatal-warnings    - End with status 1, writing no file, when there is any warning.",
     "   --format=<names>    - Also write memory images: vhdl, mif, coe, hex, memh, memb, bin.",
+    "   --format=annotated  - Also write <output>.annotated.txt: every word beside its source line.",
     "   --depfile=<file>    - Write a make rule naming the source and every included file.",
     "   --lsp               - Serve an editor over the Language Server Protocol on standard input",
     "                         and output (alone, with no other argument).",
@@ -154,6 +156,7 @@ int CAsmOptions::handleOption(std::size_t index, const std::vector<std::string>&
             for (const CImageFormat& format : imageFormats()) {
                 known += (known.empty() ? "" : ", ") + std::string(format.name);
             }
+            known += std::string(", ") + CAnnotatedListing::kFormatName;
             *m_err << CToolMessage::line("error", "unknown format '" + m_badFormat + "' in --format (known: " +
                                                       known + ")");
             return -1;
@@ -178,7 +181,7 @@ bool CAsmOptions::addFormats(const std::string& names)
     for (;;) {
         const std::size_t comma = names.find(',', start);
         const std::string name = names.substr(start, comma == std::string::npos ? std::string::npos : comma - start);
-        if (findImageFormat(name) == nullptr) {
+        if (findImageFormat(name) == nullptr && name != CAnnotatedListing::kFormatName) {
             m_badFormat = name;
             return false;
         }
@@ -203,6 +206,10 @@ std::vector<std::string> CAsmOptions::outputFiles() const
 {
     std::vector<std::string> files = {m_outputName + ".txt", m_outputName + ".dat"};
     for (const std::string& format : m_formats) {
+        if (format == CAnnotatedListing::kFormatName) {
+            files.push_back(annotatedFile());
+            continue;
+        }
         for (std::string& image : imageFiles(format)) {
             files.push_back(std::move(image));
         }
@@ -213,9 +220,22 @@ std::vector<std::string> CAsmOptions::outputFiles() const
     return files;
 }
 
+std::string CAsmOptions::annotatedFile() const
+{
+    return m_outputName + CAnnotatedListing::kFileEnding;
+}
+
 CAssemblyOptions CAsmOptions::assemblyOptions() const
 {
-    return {m_listing, m_debugDump, !m_warnFlag, m_formats};
+    CAssemblyOptions options{m_listing, m_debugDump, !m_warnFlag, {}, false};
+    for (const std::string& format : m_formats) {
+        if (format == CAnnotatedListing::kFormatName) {
+            options.annotated = true;
+        } else {
+            options.formats.push_back(format);
+        }
+    }
+    return options;
 }
 
 int CAsmOptions::refuse(const std::string& argument) const

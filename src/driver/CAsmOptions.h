@@ -44,6 +44,8 @@ public:
 
     // Every file the run writes: ".txt", ".dat", the images, the listing.
     std::vector<std::string> outputFiles() const;
+    // The annotated listing's file.
+    std::string annotatedFile() const;
     // The image files of a format, code then data.
     std::vector<std::string> imageFiles(const std::string& format) const;
     // What the assembly itself needs to know.

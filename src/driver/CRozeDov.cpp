@@ -140,6 +140,9 @@ int CRozeDov::writeOutputs(const CAsmOptions& options, const CAssemblyResult& re
     if (options.m_listing) {
         files.add(options.m_listingName, texts.listing);
     }
+    if (options.assemblyOptions().annotated) {
+        files.add(options.annotatedFile(), texts.annotated);
+    }
     const std::vector<COutputFiles::Failure> failures = files.write();
     for (const COutputFiles::Failure& failure : failures) {
         reportUnwritten(failure.path, failure.reason);

@@ -8,6 +8,7 @@
 #include "core/CStatement.h"
 #include "core/CSymbolTable.h"
 #include "core/CVornPlatformDesc.h"
+#include "emitter/CAnnotatedListing.h"
 #include "emitter/CLstEmitter.h"
 #include "emitter/CMemoryImages.h"
 #include "emitter/CVornStringEmitter.h"
@@ -156,5 +157,8 @@ CAssemblyResult CAssembler::assemble(std::string preprocessed, const std::string
     }
     result.report = diagnostics.takeItems();
     result.files = run.files.names();
+    if (options.annotated && !result.stopped()) {
+        result.texts.annotated = CAnnotatedListing::write(result, originals);
+    }
     return result;
 }
