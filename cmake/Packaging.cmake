@@ -34,8 +34,12 @@ install(FILES "${PROJECT_SOURCE_DIR}/doc/lintian-overrides"
 # folder on every Vim's runtimepath), and a VS Code extension folder.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/editors/vim/"
         DESTINATION "${CMAKE_INSTALL_DATADIR}/vim/vimfiles")
+# The VS Code folder is the extension's source, to build the .vsix from: not
+# the npm packages or the packages built in the checkout.
 install(DIRECTORY "${PROJECT_SOURCE_DIR}/editors/vscode/"
-        DESTINATION "${ROZEDOV_DATA_DIR}/vscode")
+        DESTINATION "${ROZEDOV_DATA_DIR}/vscode"
+        PATTERN "node_modules" EXCLUDE
+        PATTERN "*.vsix" EXCLUDE)
 
 # The examples directory is globbed at install time, so examples added after
 # configuring are installed too; it is skipped when absent.
