@@ -124,6 +124,8 @@ std::vector<CLspToken> CLspTokens::scan(std::string_view text)
 {
     std::vector<CLspToken> tokens;
     CVornLexer lexer;
+    // A byte no token starts with is a token of its own, and the scan goes on.
+    lexer.m_tolerant = true;
     CFileBuffer buffer(text);
     lexer.start(&buffer);
     LineCounter counter(text);
