@@ -129,8 +129,11 @@ TEST(CLspHints, AFiveHundredLineDocumentIsAnsweredQuickly)
     // add R1, R2, R3 = 000001 001 010 011; jmp to word 498 = 010000 111110010.
     EXPECT_EQ(hints[498]["label"], "@498 0253");
     EXPECT_EQ(hints[499]["label"], "@499 21f2");
-    // The goal is 2 ms; the bound leaves room for sanitizers and a busy machine.
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(best).count(), 20);
+#if defined(__OPTIMIZE__) && !defined(__SANITIZE_ADDRESS__)
+    // The goal is 2 ms; the bound leaves room for a busy machine. Unoptimized
+    // and sanitized builds are timed by nothing.
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(best).count(), 10);
+#endif
 }
 
 struct HoverCase {
