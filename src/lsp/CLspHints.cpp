@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/CVornOpcodeInfo.h"
@@ -34,23 +35,10 @@ const CVornOpcodeInfo& opcodes()
     return table;
 }
 
-// The instruction an instruction word encodes, found by its opcode bits; null for none.
-const COpcodeDesc* instructionOf(std::uint32_t word)
+// Whether an instruction pattern is a jump's: an immediate after the opcode.
+bool isJumpPattern(std::string_view pattern)
 {
-    const std::uint32_t opcode = (word >> (kInstructionBits - kOpcodeBits)) & ((1U << kOpcodeBits) - 1);
-    for (const auto& [id, desc] : opcodes().m_table) {
-        if (desc.m_form == CVornOpcodeInfo::DataWord || desc.m_encoding.size() < kOpcodeBits) {
-            continue;
-        }
-        std::uint32_t fixed = 0;
-        for (std::size_t i = 0; i < kOpcodeBits; ++i) {
-            fixed = fixed << 1 | (desc.m_encoding[i] == '1' ? 1U : 0U);
-        }
-        if (fixed == opcode) {
-            return &desc;
-        }
-    }
-    return nullptr;
+    return pattern.find('I') != std::string_view::npos;
 }
 
 // `width` bits of a word, most significant first, split after each group's size.
@@ -73,7 +61,7 @@ std::string groupBits(std::uint32_t word, std::size_t width, const std::vector<s
 }
 
 // The field names of a register, load or store pattern: "opcode | Rd | Ra | Rb".
-std::string registerFieldNames(const std::string& pattern)
+std::string registerFieldNames(std::string_view pattern)
 {
     std::string names = "opcode";
     std::size_t sources = 0;
@@ -96,13 +84,13 @@ std::string fieldsOf(const CWord& word, const CSectionWords& section)
     if (CLspWords::isData(section.kind)) {
         return "`" + groupBits(word.value, kDataBits, {4, 4, 4}, " ") + "`";
     }
-    const COpcodeDesc* instruction = instructionOf(word.value);
-    if (instruction == nullptr || instruction->m_form == CVornOpcodeInfo::Jump) {
-        const char* names = instruction != nullptr ? "opcode | target" : "opcode | operands";
+    const std::string_view pattern = CVornOpcodeInfo::patternOfWord(word.value);
+    if (pattern.empty() || isJumpPattern(pattern)) {
+        const char* names = pattern.empty() ? "opcode | operands" : "opcode | target";
         return "`" + groupBits(word.value, kInstructionBits, {kOpcodeBits}, " | ") + "` (" + names + ")";
     }
     return "`" + groupBits(word.value, kInstructionBits, {kOpcodeBits, kRegisterBits, kRegisterBits}, " | ") +
-           "` (" + registerFieldNames(instruction->m_encoding) + ")";
+           "` (" + registerFieldNames(pattern) + ")";
 }
 
 // The label whose use lies on the word's line, within its statement where one does.
@@ -141,8 +129,7 @@ std::string describeWord(const CAssemblyResult& result, const Placed& placed)
     const bool data = CLspWords::isData(placed.section->kind);
     std::string text = std::string(data ? "data word @" : "word @") + std::to_string(word.address) + ": " +
                        fieldsOf(word, *placed.section) + ", hex `" + CLspWords::hex(word.value) + "`";
-    const COpcodeDesc* instruction = data ? nullptr : instructionOf(word.value);
-    if (instruction != nullptr && instruction->m_form == CVornOpcodeInfo::Jump) {
+    if (!data && isJumpPattern(CVornOpcodeInfo::patternOfWord(word.value))) {
         text += "\n\n" + jumpOf(result, word);
     }
     return text;
