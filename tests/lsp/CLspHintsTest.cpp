@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
 #include <vector>
 
@@ -104,7 +103,9 @@ TEST(CLspHints, OnlyTheLinesOfTheAskedRange)
     }
 }
 
-TEST(CLspHints, AFiveHundredLineDocumentIsAnsweredQuickly)
+// Every line of a long document gets its hint, at its own address (the
+// benchmark times it; no test does).
+TEST(CLspHints, EveryLineOfAFiveHundredLineDocumentGetsItsHint)
 {
     const testsupport::ScopedTempDir dir;
     std::string text = ".text\n";
@@ -118,22 +119,11 @@ TEST(CLspHints, AFiveHundredLineDocumentIsAnsweredQuickly)
     document.tokens = CLspTokens::scan(document.text);
     document.analysis = CLspAnalysis::run(document.uri, document.text, 1, {}, CLspPreprocessor(ROZEDOV_CC1));
     ASSERT_FALSE(document.analysis->result.stopped());
-    auto best = std::chrono::steady_clock::duration::max();
-    nlohmann::json hints;
-    for (int round = 0; round < 5; ++round) {
-        const auto start = std::chrono::steady_clock::now();
-        hints = CLspHints::inlayHints(document, nlohmann::json::object());
-        best = std::min(best, std::chrono::steady_clock::now() - start);
-    }
+    const nlohmann::json hints = CLspHints::inlayHints(document, nlohmann::json::object());
     ASSERT_EQ(hints.size(), 500u);
     // add R1, R2, R3 = 000001 001 010 011; jmp to word 498 = 010000 111110010.
     EXPECT_EQ(hints[498]["label"], "@498 0253");
     EXPECT_EQ(hints[499]["label"], "@499 21f2");
-#if defined(__OPTIMIZE__) && !defined(__SANITIZE_ADDRESS__)
-    // The goal is 2 ms; the bound leaves room for a busy machine. Unoptimized
-    // and sanitized builds are timed by nothing.
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(best).count(), 10);
-#endif
 }
 
 struct HoverCase {
