@@ -6,6 +6,7 @@
 
 #include "core/CToken.h"
 #include "core/CParseError.h"
+#include "util/NumberFormat.h"
 
 namespace {
 struct Operand {
@@ -29,20 +30,6 @@ void requirePlain(const Operand& left, const Operand& right)
 constexpr double kTwoTo31 = 2147483648.0;
 constexpr double kTwoTo63 = 9223372036854775808.0;
 constexpr double kTwoTo64 = 18446744073709551616.0;
-
-int hexDigitValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
 
 double combine(std::int32_t type, const Operand& l, const Operand& r, std::string& symbol)
 {
@@ -218,7 +205,7 @@ double CExpr::hexLiteralValue(const std::string& text)
     constexpr std::uint64_t kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     std::uint64_t result = 0;
     for (std::size_t i = 2; i < text.size(); ++i) {
-        const int digit = hexDigitValue(text[i]);
+        const int digit = NumberFormat::HexDigitValue(text[i]);
         if (digit < 0) {
             break;
         }

@@ -22,9 +22,14 @@ constexpr const char* kServerVersion = "1.0.0";
 // textDocumentSync.change: the whole text with every change.
 constexpr int kFullSync = 1;
 
+// A request about one document, answered from its newest analysis.
+using Feature = json (*)(const CLspDocument& document, const json& params);
+
+// A method and what answers it: a handler of the server's own, or a feature.
 struct MethodRow {
     std::string_view method;
     CLspServer::Handler handler;
+    Feature feature;
     // Whether it may come before "initialize" has been answered.
     bool beforeInitialize;
 };
@@ -33,28 +38,28 @@ struct MethodRow {
 // Every method the server knows, by its name.
 struct CLspMethodTable {
     static constexpr MethodRow kRows[] = {
-        {"initialize", &CLspServer::initialize, true},
-        {"initialized", &CLspServer::initialized, false},
-        {"shutdown", &CLspServer::shutdown, false},
-        {"exit", &CLspServer::exit, true},
-        {"$/cancelRequest", &CLspServer::ignore, true},
-        {"$/setTrace", &CLspServer::ignore, true},
-        {"textDocument/didOpen", &CLspServer::didOpen, false},
-        {"textDocument/didChange", &CLspServer::didChange, false},
-        {"textDocument/didSave", &CLspServer::didSave, false},
-        {"textDocument/didClose", &CLspServer::didClose, false},
-        {"workspace/didChangeConfiguration", &CLspServer::didChangeConfiguration, false},
-        {"textDocument/hover", &CLspServer::hover, false},
-        {"textDocument/inlayHint", &CLspServer::inlayHint, false},
-        {"textDocument/definition", &CLspServer::definition, false},
-        {"textDocument/references", &CLspServer::references, false},
-        {"textDocument/prepareRename", &CLspServer::prepareRename, false},
-        {"textDocument/rename", &CLspServer::rename, false},
-        {"textDocument/completion", &CLspServer::completion, false},
-        {"textDocument/documentSymbol", &CLspServer::documentSymbol, false},
-        {"textDocument/semanticTokens/full", &CLspServer::semanticTokens, false},
-        {"textDocument/codeAction", &CLspServer::codeAction, false},
-        {"textDocument/formatting", &CLspServer::formatting, false},
+        {"initialize", &CLspServer::initialize, nullptr, true},
+        {"initialized", &CLspServer::initialized, nullptr, false},
+        {"shutdown", &CLspServer::shutdown, nullptr, false},
+        {"exit", &CLspServer::exit, nullptr, true},
+        {"$/cancelRequest", &CLspServer::ignore, nullptr, true},
+        {"$/setTrace", &CLspServer::ignore, nullptr, true},
+        {"textDocument/didOpen", &CLspServer::didOpen, nullptr, false},
+        {"textDocument/didChange", &CLspServer::didChange, nullptr, false},
+        {"textDocument/didSave", &CLspServer::didSave, nullptr, false},
+        {"textDocument/didClose", &CLspServer::didClose, nullptr, false},
+        {"workspace/didChangeConfiguration", &CLspServer::didChangeConfiguration, nullptr, false},
+        {"textDocument/hover", nullptr, &CLspHints::hover, false},
+        {"textDocument/inlayHint", nullptr, &CLspHints::inlayHints, false},
+        {"textDocument/definition", nullptr, &CLspNavigation::definition, false},
+        {"textDocument/references", nullptr, &CLspNavigation::references, false},
+        {"textDocument/prepareRename", nullptr, &CLspNavigation::prepareRename, false},
+        {"textDocument/rename", nullptr, &CLspNavigation::rename, false},
+        {"textDocument/completion", nullptr, &CLspCompletion::completion, false},
+        {"textDocument/documentSymbol", nullptr, &CLspNavigation::documentSymbols, false},
+        {"textDocument/semanticTokens/full", nullptr, &CLspSemanticTokens::full, false},
+        {"textDocument/codeAction", nullptr, &CLspCodeActions::codeActions, false},
+        {"textDocument/formatting", nullptr, &CLspFormatter::formatting, false},
     };
 
     static const MethodRow* find(std::string_view method)
@@ -210,6 +215,9 @@ json CLspServer::dispatch(const std::string& method, const json& params, bool is
     if (m_shutdown && isRequest && method != "shutdown") {
         throw CLspError(CLspError::kInvalidRequest, "the server is shutting down");
     }
+    if (row->feature != nullptr) {
+        return row->feature(analyzedDocumentOf(params), params);
+    }
     return (this->*(row->handler))(params);
 }
 
@@ -314,61 +322,6 @@ json CLspServer::didChangeConfiguration(const json& params)
         schedule(*document);
     }
     return nullptr;
-}
-
-json CLspServer::hover(const json& params)
-{
-    return CLspHints::hover(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::inlayHint(const json& params)
-{
-    return CLspHints::inlayHints(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::definition(const json& params)
-{
-    return CLspNavigation::definition(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::references(const json& params)
-{
-    return CLspNavigation::references(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::prepareRename(const json& params)
-{
-    return CLspNavigation::prepareRename(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::rename(const json& params)
-{
-    return CLspNavigation::rename(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::completion(const json& params)
-{
-    return CLspCompletion::completion(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::documentSymbol(const json& params)
-{
-    return CLspNavigation::documentSymbols(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::semanticTokens(const json& params)
-{
-    return CLspSemanticTokens::full(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::codeAction(const json& params)
-{
-    return CLspCodeActions::codeActions(analyzedDocumentOf(params), params);
-}
-
-json CLspServer::formatting(const json& params)
-{
-    return CLspFormatter::formatting(analyzedDocumentOf(params), params);
 }
 
 CLspDocument& CLspServer::documentOf(const json& params)

@@ -56,17 +56,6 @@ private:
     json didSave(const json& params);
     json didClose(const json& params);
     json didChangeConfiguration(const json& params);
-    json hover(const json& params);
-    json inlayHint(const json& params);
-    json definition(const json& params);
-    json references(const json& params);
-    json prepareRename(const json& params);
-    json rename(const json& params);
-    json completion(const json& params);
-    json documentSymbol(const json& params);
-    json semanticTokens(const json& params);
-    json codeAction(const json& params);
-    json formatting(const json& params);
 
     // Runs one method; throws CLspError for one that cannot be answered.
     json dispatch(const std::string& method, const json& params, bool isRequest);

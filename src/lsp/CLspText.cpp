@@ -1,5 +1,7 @@
 #include "lsp/CLspText.h"
 
+#include "util/NumberFormat.h"
+
 namespace {
 bool isContinuationByte(unsigned char byte)
 {
@@ -11,20 +13,6 @@ bool isContinuationByte(unsigned char byte)
 std::size_t unitsOf(unsigned char lead)
 {
     return lead >= 0xF0 ? 2 : 1;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
 }
 
 // Bytes a path keeps as they are in an address.
@@ -110,8 +98,10 @@ std::string CLspUri::toPath(std::string_view uri)
     }
     std::string path;
     for (std::size_t i = 0; i < uri.size(); ++i) {
-        if (uri[i] == '%' && i + 2 < uri.size() && hexValue(uri[i + 1]) >= 0 && hexValue(uri[i + 2]) >= 0) {
-            path += static_cast<char>(hexValue(uri[i + 1]) * 16 + hexValue(uri[i + 2]));
+        const int high = i + 2 < uri.size() ? NumberFormat::HexDigitValue(uri[i + 1]) : -1;
+        const int low = i + 2 < uri.size() ? NumberFormat::HexDigitValue(uri[i + 2]) : -1;
+        if (uri[i] == '%' && high >= 0 && low >= 0) {
+            path += static_cast<char>(high * 16 + low);
             i += 2;
         } else {
             path += uri[i];

@@ -17,6 +17,8 @@ void AppendHex(std::string& text, std::uint64_t value);
 std::string ToHex(std::uint64_t value, int digits, bool prefix = false);
 // The digits alone, appended to `text`.
 void AppendHexDigits(std::string& text, std::uint64_t value, int digits);
+// The value of a hexadecimal digit ("0"-"9", "a"-"f", "A"-"F"); -1 for any other byte.
+int HexDigitValue(char c);
 // The lowest `bits` bits of the value as "0"/"1", most significant first.
 std::string ToBin(std::uint64_t value, int bits);
 // The same text appended to `text`.
