@@ -12,7 +12,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${FUZZ_BUILD_DIR:-$root/build-fuzz}"
 seconds="${1:-${FUZZ_SECONDS:-60}}"
-targets=(parse options)
+targets=(parse options lsp)
 
 if ! command -v clang++ >/dev/null 2>&1; then
     echo "clang++ not found: install it with apt-get install clang"

@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "support/FuzzPipeline.h"
+#include "support/LspFuzzSession.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -15,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 
 struct FuzzInput {
-    std::string target;  // "parse" or "options"
+    std::string target;  // "parse", "options" or "lsp"
     fs::path path;
 };
 
@@ -24,7 +25,7 @@ std::vector<FuzzInput> fuzzInputs()
 {
     std::vector<FuzzInput> inputs;
     for (const char* collection : {"regressions", "corpus"}) {
-        for (const char* target : {"parse", "options"}) {
+        for (const char* target : {"parse", "options", "lsp"}) {
             const fs::path directory = testsupport::sourceDir() / "fuzz" / collection / target;
             std::error_code error;
             for (const fs::directory_entry& entry : fs::directory_iterator(directory, error)) {
@@ -63,8 +64,12 @@ TEST_P(FuzzRegressionTest, EndsNormallyOrWithAnOrderlyStop)
     FuzzPipeline::Outcome outcome;
     std::string failure;
     try {
-        outcome = GetParam().target == "parse" ? FuzzPipeline::assembleText(bytes)
-                                               : FuzzPipeline::parseCommandLine(bytes);
+        if (GetParam().target == "lsp") {
+            LspFuzzSession::run(bytes);
+        } else {
+            outcome = GetParam().target == "parse" ? FuzzPipeline::assembleText(bytes)
+                                                   : FuzzPipeline::parseCommandLine(bytes);
+        }
     } catch (const std::exception& error) {
         failure = error.what();
     }
