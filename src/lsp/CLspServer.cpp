@@ -340,6 +340,11 @@ CLspDocument& CLspServer::analyzedDocumentOf(const json& params)
     if (document.stale) {
         analyze(document);
     }
+    // Scanned at the first request after a change: diagnostics need no tokens.
+    if (!document.tokensScanned) {
+        document.tokens = CLspTokens::scan(document.text);
+        document.tokensScanned = true;
+    }
     return document;
 }
 
@@ -363,7 +368,8 @@ void CLspServer::analyze(CLspDocument& document)
 {
     document.stale = false;
     document.analysis = CLspAnalysis::run(document.uri, document.text, document.version, m_settings, m_preprocess);
-    document.tokens = CLspTokens::scan(document.text);
+    document.tokens.clear();
+    document.tokensScanned = false;
     for (json& params : CLspDiagnostics::publish(document)) {
         notify("textDocument/publishDiagnostics", std::move(params));
     }
