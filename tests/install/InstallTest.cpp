@@ -151,6 +151,9 @@ constexpr InstalledFile kInstalledFiles[] = {
     {"share/rozedov/vscode/vorn.tmLanguage.json", Kind::File},
     {"share/rozedov/vscode/language-configuration.json", Kind::File},
     {"share/rozedov/vscode/README.md", Kind::File},
+    {"share/rozedov/vscode/extension.js", Kind::File},
+    {"share/rozedov/vscode/detect.js", Kind::File},
+    {"share/rozedov/vscode/package-lock.json", Kind::File},
 };
 
 TEST_F(Install, PutsEveryFileInPlace)
