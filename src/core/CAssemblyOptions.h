@@ -11,4 +11,8 @@ struct CAssemblyOptions {
     // Memory images to build, by format name, each once.
     std::vector<std::string> formats;
     bool annotated = false;  // also build the annotated listing
+    // After a parse that found errors, still look for uses of labels that
+    // are undefined or misused (an editor shows every statement's mistakes);
+    // the run stops after the parse as ever, with no words.
+    bool labelChecksPastParseErrors = false;
 };

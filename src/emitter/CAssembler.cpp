@@ -1,6 +1,8 @@
 #include "emitter/CAssembler.h"
 
+#include <iterator>
 #include <map>
+#include <vector>
 
 #include "core/CDiagnosticMsgHandler.h"
 #include "core/CFileIndexMap.h"
@@ -94,6 +96,24 @@ void collectSymbols(const Run& run, const CSourceMap& map, CAssemblyResult& resu
     }
 }
 
+// Where the parse found errors: lays the statements that parsed out with
+// messages going elsewhere, and returns what it said of labels that are not
+// defined or not used as one label. Those do not depend on any address; the
+// rest (values that do not fit) may, with statements missing, and is left out.
+std::vector<CDiagnostic> labelChecks(Run& run)
+{
+    CDiagnosticMsgHandler scratch(false);
+    const CVornPlatformDesc platform;
+    CVornOpcodeGenerator generator;
+    generator.m_diag = &scratch;
+    CLayout(run.sections, run.symbols, generator, platform, scratch, false).run();
+    std::vector<CDiagnostic> found = scratch.takeDiagnostics();
+    std::erase_if(found, [](const CDiagnostic& diagnostic) {
+        return diagnostic.code != CLayout::kWrongSymbolUsage && diagnostic.code != CLayout::kUndefinedSymbol;
+    });
+    return found;
+}
+
 void buildTexts(const Run& run, const CAssemblyOptions& options, CDiagnosticMsgHandler& diagnostics,
                 COutputTexts& texts)
 {
@@ -128,10 +148,18 @@ CAssemblyResult CAssembler::assemble(std::string preprocessed, const std::string
     CFileBuffer input(std::move(preprocessed));
     const CSourceMap map(input.text(), run.files, sourceIndex, originals);
     CDiagnosticMsgHandler diagnostics(options.warnings);
+    std::vector<CDiagnostic> pastParse;
     result.stage = CAssemblyResult::Stage::Parse;
     try {
         CVornParser parser(diagnostics, run.files, run.symbols, run.sections, options.listing, options.debugDump);
-        parser.run(input, sourceIndex);
+        try {
+            parser.run(input, sourceIndex);
+        } catch (const CStop&) {
+            if (options.labelChecksPastParseErrors) {
+                pastParse = labelChecks(run);
+            }
+            throw;
+        }
         result.stage = CAssemblyResult::Stage::Layout;
         const CVornPlatformDesc platform;
         CVornOpcodeGenerator generator;
@@ -152,6 +180,7 @@ CAssemblyResult CAssembler::assemble(std::string preprocessed, const std::string
             ? result.warnings - CDiagnosticMsgHandler::kMostWarningsShown
             : 0;
     result.diagnostics = diagnostics.takeDiagnostics();
+    std::move(pastParse.begin(), pastParse.end(), std::back_inserter(result.diagnostics));
     for (CDiagnostic& diagnostic : result.diagnostics) {
         map.place(diagnostic);
     }

@@ -14,8 +14,6 @@
 #include "util/NumberFormat.h"
 
 namespace {
-constexpr int kWrongSymbolUsage = 1312;
-constexpr int kUndefinedSymbol = 1315;
 constexpr std::size_t kDefaultHostByteBits = 8;
 // Suggestions compare with every label: only where there are not too many.
 constexpr std::size_t kMostCompared = 10000;

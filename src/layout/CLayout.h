@@ -19,6 +19,11 @@ class CSymExpOperand;
 // in a program without errors warns of values that do not fit.
 class CLayout {
 public:
+    // The messages of a label use: an expression that is not one label
+    // (plus a number), and a label that is not defined.
+    static constexpr int kWrongSymbolUsage = 1312;
+    static constexpr int kUndefinedSymbol = 1315;
+
     CLayout(CSectionTable& sections, CSymbolTable& symbols, COpcodeGenerator& generator, const CPlatformDesc& platform,
             CDiagnosticMsgHandler& diagnostics, bool debugDump);
 

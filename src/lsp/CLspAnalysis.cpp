@@ -198,7 +198,10 @@ std::unique_ptr<CLspAnalysis> CLspAnalysis::run(const std::string& uri, const st
     CAssemblyResult& result = analysis->result;
     if (preprocessed.ok) {
         analysis->texts = readTexts(*analysis, text, preprocessed.text);
-        result = CAssembler::assemble(std::move(preprocessed.text), analysis->name, analysis->texts, {});
+        CAssemblyOptions options;
+        // Every statement's mistakes at once, as far as none depends on an address.
+        options.labelChecksPastParseErrors = true;
+        result = CAssembler::assemble(std::move(preprocessed.text), analysis->name, analysis->texts, options);
         analysis->preprocessed = true;
     } else {
         analysis->texts.emplace(analysis->name, text);

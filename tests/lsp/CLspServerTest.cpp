@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "lsp/CLspText.h"
@@ -109,5 +110,28 @@ TEST(CLspServer, ABurstOfChangesIsPublishedOnlyAtItsNewestVersion)
     ASSERT_EQ(params["diagnostics"].size(), 1u);
     EXPECT_EQ(params["diagnostics"][0]["range"]["start"]["line"], 1);
     EXPECT_TRUE(server.settle().empty());
+}
+}  // namespace
+
+namespace {
+// Where the command line stops after the parse, the editor still shows each
+// statement's mistake: syntax errors and labels that are not defined, whose
+// messages depend on no address; no words, and no warning about a value.
+TEST(CLspServer, ShowsLabelMistakesPastParseErrors)
+{
+    const testsupport::ScopedTempDir dir;
+    LspHarness lsp;
+    const std::string uri = lsp.open(dir.path() / "a.s",
+                                     ".text\n  mov R1\ntop: jmp nowhere\n  jmp top+top\n  jmp 4000\n  jmp top\n");
+    std::set<std::pair<int, int>> shown;  // line, code
+    for (const json& diagnostic : lsp.diagnostics(uri)) {
+        EXPECT_EQ(diagnostic["severity"], 1) << diagnostic.dump();
+        shown.emplace(diagnostic["range"]["start"]["line"].get<int>(), diagnostic["code"].get<int>());
+    }
+    // The command line's parse errors, then the undefined label; nothing of
+    // "jmp 4000", whose warning would need the addresses.
+    const std::set<std::pair<int, int>> expected = {{1, 1304}, {2, 1315}, {3, 1304}, {3, 1312}};
+    EXPECT_EQ(shown, expected) << lsp.diagnostics(uri).dump();
+    EXPECT_EQ(lsp.request("textDocument/inlayHint", {{"textDocument", {{"uri", uri}}}}), json::array());
 }
 }  // namespace
