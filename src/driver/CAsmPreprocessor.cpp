@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "driver/CAsmOptions.h"
+#include "driver/CFileDescriptor.h"
 #include "driver/CFileReader.h"
 #include "driver/CPathName.h"
 #include "driver/CSignalCleanup.h"
@@ -48,36 +49,27 @@ constexpr FileKindName kIrregularKinds[] = {
 // behind, and it ends with the process however that ends.
 class FolderLock {
 public:
-    FolderLock()
+    // Closed on exec: the preprocessor does not hold the lock.
+    FolderLock() : m_folder(::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC))
     {
-        // Closed on exec: the preprocessor does not hold the lock.
-        m_fd = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (m_fd < 0) {
+        if (!m_folder.isOpen()) {
             m_error = errno;
             return;
         }
         int locked = -1;
         do {
-            locked = ::flock(m_fd, LOCK_EX);
+            locked = ::flock(m_folder.get(), LOCK_EX);
         } while (locked != 0 && errno == EINTR);
         if (locked != 0) {
             m_error = errno;
         }
     }
-    ~FolderLock()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
     // 0 when the lock is held, else why not.
     int error() const { return m_error; }
 
 private:
-    int m_fd = -1;
+    CFileDescriptor m_folder;
     int m_error = 0;
 };
 

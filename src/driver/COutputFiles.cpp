@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "driver/CAsmPreprocessor.h"
+#include "driver/CFileDescriptor.h"
 #include "driver/CPathName.h"
 #include "driver/CSignalCleanup.h"
 #include "driver/CToolMessage.h"
@@ -49,20 +50,17 @@ bool mayReplaceIn(const std::string& folder, const struct stat& file)
     return ::stat(folder.c_str(), &status) != 0 || (status.st_mode & S_ISVTX) == 0 || status.st_uid == user;
 }
 
-
-std::string writeAll(int fd, std::string_view bytes)
+// The system's text for a failed call's errno value; empty for 0.
+std::string reasonFor(int error)
 {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return lastError();
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-    return {};
+    return error == 0 ? std::string() : CToolMessage::systemError(error);
+}
+
+// Closes the file: why the run failed so far, or else why closing failed.
+std::string closeWith(CFileDescriptor& file, const std::string& reason)
+{
+    const int failed = file.close();
+    return reason.empty() ? reasonFor(failed) : reason;
 }
 
 mode_t newFileMode()
@@ -151,31 +149,25 @@ std::string COutputFiles::stage(Target& target, mode_t newMode)
         target.temporary = name;
         CSignalCleanup::addTemporary(name);
     }
-    std::string reason = writeAll(fd, target.bytes);
+    CFileDescriptor file(fd);
+    std::string reason = reasonFor(file.writeAll(target.bytes));
     // mkstemp makes the file private: it takes the old file's bits, or a new file's.
-    if (reason.empty() && ::fchmod(fd, target.existed ? target.mode : newMode) != 0) {
+    if (reason.empty() && ::fchmod(file.get(), target.existed ? target.mode : newMode) != 0) {
         reason = lastError();
     }
     if (reason.empty() && target.existed && ::geteuid() == 0) {
-        [[maybe_unused]] const int kept = ::fchown(fd, target.owner, target.group);
+        [[maybe_unused]] const int kept = ::fchown(file.get(), target.owner, target.group);
     }
-    if (::close(fd) != 0 && reason.empty()) {
-        reason = lastError();
-    }
-    return reason;
+    return closeWith(file, reason);
 }
 
 std::string COutputFiles::writeThrough(const Target& target)
 {
-    const int fd = ::open(target.file.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
+    CFileDescriptor file(::open(target.file.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (!file.isOpen()) {
         return lastError();
     }
-    std::string reason = writeAll(fd, target.bytes);
-    if (::close(fd) != 0 && reason.empty()) {
-        reason = lastError();
-    }
-    return reason;
+    return closeWith(file, reasonFor(file.writeAll(target.bytes)));
 }
 
 // outputs = check every target, stage every file, then rename all, then

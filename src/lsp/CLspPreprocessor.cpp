@@ -10,62 +10,38 @@
 #include <cstring>
 
 #include "driver/CAsmPreprocessor.h"
+#include "driver/CFileDescriptor.h"
 
 extern char** environ;
 
 namespace {
-// A file descriptor, closed with its owner.
+// A file of the process's own, with no name in any folder: gone with its
+// descriptor.
 class UnnamedFile {
 public:
-    explicit UnnamedFile(const char* name) : m_fd(::memfd_create(name, MFD_CLOEXEC)) {}
-    ~UnnamedFile()
-    {
-        if (m_fd >= 0) {
-            ::close(m_fd);
-        }
-    }
-    UnnamedFile(const UnnamedFile&) = delete;
-    UnnamedFile& operator=(const UnnamedFile&) = delete;
+    explicit UnnamedFile(const char* name) : m_file(::memfd_create(name, MFD_CLOEXEC)) {}
 
-    int fd() const { return m_fd; }
+    int fd() const { return m_file.get(); }
+    bool isOpen() const { return m_file.isOpen(); }
 
-    bool write(const std::string& text) const
+    // Holds `text`, read from its start.
+    bool hold(const std::string& text) const
     {
-        std::size_t done = 0;
-        while (done < text.size()) {
-            const ssize_t count = ::write(m_fd, text.data() + done, text.size() - done);
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            if (count <= 0) {
-                return false;
-            }
-            done += static_cast<std::size_t>(count);
-        }
-        return ::lseek(m_fd, 0, SEEK_SET) == 0;
+        return m_file.writeAll(text) == 0 && ::lseek(fd(), 0, SEEK_SET) == 0;
     }
 
-    std::string readAll() const
+    // What it holds: what was written into it, from its start.
+    std::string text() const
     {
         std::string text;
-        if (::lseek(m_fd, 0, SEEK_SET) != 0) {
-            return text;
+        if (::lseek(fd(), 0, SEEK_SET) == 0) {
+            m_file.readToEnd(text);
         }
-        char block[65536];
-        for (;;) {
-            const ssize_t count = ::read(m_fd, block, sizeof block);
-            if (count < 0 && errno == EINTR) {
-                continue;
-            }
-            if (count <= 0) {
-                return text;
-            }
-            text.append(block, static_cast<std::size_t>(count));
-        }
+        return text;
     }
 
 private:
-    int m_fd;
+    CFileDescriptor m_file;
 };
 
 // The text as cc1 reads it: a line directive first, so the markers and
@@ -139,7 +115,7 @@ CLspPreprocessed CLspPreprocessor::operator()(const CLspSource& source) const
     const UnnamedFile input("rozedov-source");
     const UnnamedFile output("rozedov-preprocessed");
     const UnnamedFile messages("rozedov-messages");
-    if (input.fd() < 0 || output.fd() < 0 || messages.fd() < 0 || !input.write(withLineDirective(source))) {
+    if (!input.isOpen() || !output.isOpen() || !messages.isOpen() || !input.hold(withLineDirective(source))) {
         result.messages = std::string("rozedov: error: cannot hand the text to the preprocessor: ") + std::strerror(errno) + "\n";
         return result;
     }
@@ -148,8 +124,8 @@ CLspPreprocessed CLspPreprocessor::operator()(const CLspSource& source) const
         result.messages = "rozedov: error: cannot run the preprocessor " + m_cc1 + ": " + std::strerror(errno) + "\n";
         return result;
     }
-    result.text = output.readAll();
-    result.messages = messages.readAll();
+    result.text = output.text();
+    result.messages = messages.text();
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && result.messages.empty()) {
         result.messages = "rozedov: error: cannot run the preprocessor " + m_cc1 + "\n";

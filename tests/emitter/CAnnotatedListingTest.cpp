@@ -105,7 +105,7 @@ void expectListingMatchesOutputs(const std::string& name, std::size_t sourceLine
         } else {
             ASSERT_EQ(word.section, ".data");
             ++stored;
-            // ".dat" leaves out the zero words.
+            // A word given twice (by two data sections) is one line of ".dat".
             const std::string hex = data.count(word.address) != 0 ? data.at(word.address) : "0000";
             EXPECT_EQ(word.hex, hex);
             EXPECT_EQ(std::stoul(withoutBlanks(word.bits), nullptr, 2), std::stoul(hex, nullptr, 16));
