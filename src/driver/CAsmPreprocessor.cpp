@@ -15,6 +15,7 @@
 #include <system_error>
 
 #include "driver/CAsmOptions.h"
+#include "driver/CChildProcess.h"
 #include "driver/CFileDescriptor.h"
 #include "driver/CFileReader.h"
 #include "driver/CPathName.h"
@@ -139,17 +140,6 @@ int readExecError(int fd)
     } while (count < 0 && errno == EINTR);
     return count == static_cast<ssize_t>(sizeof error) ? error : 0;
 }
-
-int waitForChild(pid_t child)
-{
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
-    return status;
-}
 }  // namespace
 
 CAsmPreprocessor::CAsmPreprocessor(const CAsmOptions& options) : m_options(&options) {}
@@ -246,11 +236,7 @@ bool CAsmPreprocessor::run(std::string& text, std::ostream& out, std::ostream& e
 bool CAsmPreprocessor::runToEnd(std::ostream& err) const
 {
     std::vector<std::string> arguments = buildArguments(locatePreprocessor());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = CChildProcess::argv(arguments);
 
     int report[2];
     if (::pipe2(report, O_CLOEXEC) != 0) {
@@ -280,7 +266,7 @@ bool CAsmPreprocessor::runToEnd(std::ostream& err) const
     }
     const int execError = readExecError(report[0]);
     ::close(report[0]);
-    const int status = waitForChild(child);
+    const int status = CChildProcess::waitFor(child);
     CSignalCleanup::setChild(-1);
 
     if (execError != 0) {

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "driver/CAsmPreprocessor.h"
+#include "driver/CChildProcess.h"
 #include "driver/CFileDescriptor.h"
 
 extern char** environ;
@@ -70,11 +71,7 @@ int runIn(const std::string& folder, std::vector<std::string> arguments, int inp
     if (!folder.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     }
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = CChildProcess::argv(arguments);
     pid_t child = -1;
     const int error = ::posix_spawnp(&child, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -82,13 +79,7 @@ int runIn(const std::string& folder, std::vector<std::string> arguments, int inp
         errno = error;
         return -1;
     }
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0) {
-        if (errno != EINTR) {
-            return -1;
-        }
-    }
-    return status;
+    return CChildProcess::waitFor(child);
 }
 }  // namespace
 

@@ -9,7 +9,7 @@
 #include "parser/CAsmParser.h"
 #include "parser/CExprParser.h"
 
-CParseRule::CParseRule(std::string name, std::string def, std::vector<OperandSpec> operands, std::int32_t id)
+CParseRule::CParseRule(std::string name, std::string def, std::vector<OperandShape> operands, std::int32_t id)
     : m_name(std::move(name)), m_def(std::move(def)), m_operands(std::move(operands)), m_id(id)
 {
 }

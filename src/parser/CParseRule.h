@@ -24,9 +24,9 @@ public:
     };
 
     // (operand kind, role) for each operand of the built record, in capture order.
-    using OperandSpec = std::pair<std::int32_t, std::int32_t>;
+    using OperandShape = std::pair<std::int32_t, std::int32_t>;
 
-    CParseRule(std::string name, std::string def, std::vector<OperandSpec> operands, std::int32_t id);
+    CParseRule(std::string name, std::string def, std::vector<OperandShape> operands, std::int32_t id);
     virtual ~CParseRule() = default;
 
     // match, then verify, then on success build.
@@ -45,7 +45,7 @@ public:
     std::string m_name;
     std::string m_def;
     std::vector<Element> m_elems;
-    std::vector<OperandSpec> m_operands;
+    std::vector<OperandShape> m_operands;
     std::int32_t m_id = 0;
     // Cleared when the definition names an unknown class; such a rule never matches.
     bool m_usable = true;

@@ -22,12 +22,12 @@ struct RuleEntry {
     const char* name;
     std::int32_t id;
     std::size_t operandCount;
-    std::array<CParseRule::OperandSpec, 3> operands;
+    std::array<CParseRule::OperandShape, 3> operands;
 };
 
-constexpr CParseRule::OperandSpec kDst{COperand::Register, CStatement::Destination};
-constexpr CParseRule::OperandSpec kSrc{COperand::Register, CStatement::Source};
-constexpr CParseRule::OperandSpec kExp{COperand::SymExp, CStatement::Source};
+constexpr CParseRule::OperandShape kDst{COperand::Register, CStatement::Destination};
+constexpr CParseRule::OperandShape kSrc{COperand::Register, CStatement::Source};
+constexpr CParseRule::OperandShape kExp{COperand::SymExp, CStatement::Source};
 
 // Their definition strings are the instruction grammar:
 //   op2  = "mov" | "not" | "inc" | "dec" | "shl" | "shr" | "ashl" | "ashr" | "ld" | "st"
@@ -133,7 +133,7 @@ CVornParser::CVornParser(CDiagnosticMsgHandler& diagnostics, CFileIndexMap& file
     registers.expected = kRegisterExpected;
     m_expressionExpected = kJumpTargetExpected;
     for (const RuleEntry& entry : kRules) {
-        std::vector<CParseRule::OperandSpec> operands(entry.operands.begin(),
+        std::vector<CParseRule::OperandShape> operands(entry.operands.begin(),
                                                       entry.operands.begin() + entry.operandCount);
         m_rules.push_back(std::make_unique<CParseRule>(entry.name, entry.def, std::move(operands), entry.id));
     }
@@ -395,10 +395,10 @@ std::string CVornParser::usageOf(std::int32_t statementId)
     std::size_t sources = 0;
     for (std::size_t operand = 0; operand < entry->operandCount; ++operand) {
         text += operand == 0 ? " " : ", ";
-        const CParseRule::OperandSpec& spec = entry->operands[operand];
-        if (spec.first == COperand::SymExp) {
+        const CParseRule::OperandShape& shape = entry->operands[operand];
+        if (shape.first == COperand::SymExp) {
             text += kTargetName;
-        } else if (spec.second == CStatement::Destination) {
+        } else if (shape.second == CStatement::Destination) {
             text += kDestinationName;
         } else {
             text += kSourceNames[std::min(sources++, std::size(kSourceNames) - 1)];

@@ -23,11 +23,11 @@ using testsupport::ParserHarness;
 struct RuleDef {
     const char* def;
     std::int32_t id;
-    std::vector<CParseRule::OperandSpec> operands;
+    std::vector<CParseRule::OperandShape> operands;
 };
 
-constexpr CParseRule::OperandSpec kReg{COperand::Register, CStatement::Source};
-constexpr CParseRule::OperandSpec kExp{COperand::SymExp, CStatement::Source};
+constexpr CParseRule::OperandShape kReg{COperand::Register, CStatement::Source};
+constexpr CParseRule::OperandShape kExp{COperand::SymExp, CStatement::Source};
 
 // What the program would print of the messages and trace text given.
 std::string printedOutput(const CDiagnosticMsgHandler& diag)
