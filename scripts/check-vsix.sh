@@ -30,7 +30,8 @@ main=$(node -p 'require(process.argv[1]).main || ""' "$extension/package.json") 
 [ -n "$main" ] || fail "extension/package.json names no entry point (\"main\")"
 entry=$(node -p 'require.resolve(require("path").resolve(process.argv[1], process.argv[2]))' \
     "$extension" "$main" 2>/dev/null) || fail "the entry point $main is not in the package"
-grep -q -- '--lsp' "$entry" || fail "the entry point $main does not start the server with --lsp"
+# The server's arguments as the client is given them, not a mention in a comment.
+grep -q -F -- "args: ['--lsp']" "$entry" || fail "the entry point $main does not start the server with --lsp"
 
 # Loaded with a stand-in for the editor's own "vscode" module, which only
 # the editor provides; any other missing module fails here.

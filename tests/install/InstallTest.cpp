@@ -153,6 +153,7 @@ constexpr InstalledFile kInstalledFiles[] = {
     {"share/rozedov/vscode/README.md", Kind::File},
     {"share/rozedov/vscode/extension.js", Kind::File},
     {"share/rozedov/vscode/detect.js", Kind::File},
+    {"share/rozedov/vscode/program.js", Kind::File},
     {"share/rozedov/vscode/package-lock.json", Kind::File},
 };
 

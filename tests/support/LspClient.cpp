@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "driver/CChildProcess.h"
 #include "lsp/CLspText.h"
 #include "support/TestSupport.h"
 
@@ -46,7 +47,7 @@ void closeOnce(int& fd)
 }
 }  // namespace
 
-LspClient::LspClient(const std::filesystem::path& folder, const std::filesystem::path& errorFile)
+LspClient::LspClient(const std::filesystem::path& folder)
 {
     // A server that died shows as a failed write, not as a signal to the tests.
     ::signal(SIGPIPE, SIG_IGN);
@@ -59,17 +60,12 @@ LspClient::LspClient(const std::filesystem::path& folder, const std::filesystem:
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, toServer[0], STDIN_FILENO);
     posix_spawn_file_actions_adddup2(&actions, fromServer[1], STDOUT_FILENO);
-    const std::string errors = errorFile.empty() ? std::string("/dev/null") : errorFile.string();
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    // Its standard error is the test's: a crash or a sanitizer's report shows with the failure.
     if (!folder.empty()) {
         posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
     }
     std::vector<std::string> storage = {assemblerBinary(), "--lsp"};
-    std::vector<char*> argv;
-    for (std::string& argument : storage) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = CChildProcess::argv(storage);
     pid_t pid = -1;
     const int spawned = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -22,9 +22,8 @@ public:
     // How long one wait for the server may take.
     static constexpr std::chrono::milliseconds kPatience{10000};
 
-    // Starts the server in `folder` (the current folder when empty); its
-    // standard error goes to `errorFile` (/dev/null when empty).
-    explicit LspClient(const std::filesystem::path& folder = {}, const std::filesystem::path& errorFile = {});
+    // Starts the server in `folder` (the current folder when empty).
+    explicit LspClient(const std::filesystem::path& folder = {});
     // Closes the server's input and waits for it; kills it if it lingers.
     ~LspClient();
     LspClient(const LspClient&) = delete;
@@ -48,10 +47,6 @@ public:
     // The next publishDiagnostics for `uri`.
     json nextDiagnostics(const std::string& uri);
 
-    // The next message from the server, whatever it is; null when none came
-    // before the deadline or the output ended.
-    json readMessage(Clock::time_point deadline);
-
     // initialize (with `initializationOptions` if given) and initialized;
     // the initialize result.
     json initialize(const json& initializationOptions = nullptr);
@@ -72,6 +67,10 @@ public:
     static json at(const std::string& uri, std::size_t line, std::size_t character);
 
 private:
+    // The next message from the server, whatever it is; null when none came
+    // before the deadline or the output ended.
+    json readMessage(Clock::time_point deadline);
+
     // Reads what the server has written, waiting at most until `deadline`;
     // false when nothing came or its output ended.
     bool fill(Clock::time_point deadline);

@@ -20,6 +20,7 @@ LspHarness::LspHarness(const json& initializationOptions) : m_server(CLspPreproc
 LspHarness::json LspHarness::send(const json& message)
 {
     json reply;
+    int replies = 0;
     std::vector<std::string> texts = m_server.handle(message.dump());
     // As the server does when no further message waits.
     for (std::string& text : m_server.settle()) {
@@ -30,9 +31,13 @@ LspHarness::json LspHarness::send(const json& message)
         if (out.contains("method")) {
             m_notifications.push_back(std::move(out));
         } else {
+            ++replies;
+            EXPECT_EQ(out["id"], message["id"]) << out.dump();
             reply = std::move(out);
         }
     }
+    // A request is answered once; a notification never.
+    EXPECT_EQ(replies, message.contains("id") ? 1 : 0) << message.dump();
     return reply;
 }
 

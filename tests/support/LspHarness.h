@@ -32,8 +32,6 @@ public:
 
     // The diagnostics last published for an address (an empty array if none came).
     json diagnostics(const std::string& uri) const;
-    // Every notification the server sent, in order.
-    const std::vector<json>& notifications() const { return m_notifications; }
 
     // {"textDocument": {"uri"}, "position": {line, character}}.
     static json at(const std::string& uri, std::size_t line, std::size_t character);
@@ -41,7 +39,8 @@ public:
     CLspServer& server() { return m_server; }
 
 private:
-    // Sends one message; the reply to it, when it is a request.
+    // Sends one message; the reply to it, when it is a request, which must
+    // come once and carry its id.
     json send(const json& message);
 
     CLspServer m_server;
