@@ -14,6 +14,8 @@ struct CWord {
     std::int32_t address = 0;
     std::uint32_t value = 0;
     CSourcePos pos;
+    // The source file's line it stands under (see CLocation::sourceLine).
+    std::int32_t sourceLine = -1;
 };
 
 struct CSectionWords {

@@ -28,6 +28,10 @@ struct CLocation {
     std::string_view echo;
     // For a piece that a macro expansion made, the line as expanded; else empty.
     std::string_view expansion;
+    // The line of the source file (the file assembled) the piece stands
+    // under: its own, or that of the #include that brought its file in; -1
+    // before the source's first line.
+    std::int32_t sourceLine = -1;
 };
 
 

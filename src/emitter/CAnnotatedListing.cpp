@@ -15,7 +15,6 @@ constexpr std::size_t kAddressWidth = 5;
 constexpr std::size_t kBitsWidth = 18;
 constexpr int kHexDigits = 4;
 constexpr std::string_view kGap = "  ";
-constexpr std::string_view kIncludeDirective = "include";
 
 std::vector<std::string_view> splitLines(std::string_view text)
 {
@@ -37,17 +36,6 @@ void pad(std::string& out, std::size_t from, std::size_t width)
     if (out.size() < from + width) {
         out.append(from + width - out.size(), ' ');
     }
-}
-
-// A preprocessor line that includes a file: "#include ...", "# include ...".
-bool isIncludeLine(std::string_view line)
-{
-    const std::size_t hash = line.find_first_not_of(" \t");
-    if (hash == std::string_view::npos || line[hash] != '#') {
-        return false;
-    }
-    const std::size_t word = line.find_first_not_of(" \t", hash + 1);
-    return word != std::string_view::npos && line.substr(word, kIncludeDirective.size()) == kIncludeDirective;
 }
 
 // Writes the lines in the order of the words, filling in the source lines
@@ -85,25 +73,16 @@ private:
         return m_lines.empty() ? kNone : m_lines[kSource];
     }
 
-    // Writes the source's wordless lines that come before the word.
+    // Writes the source's wordless lines that come before the word: a word
+    // of the source comes after the lines above its own, a word of an
+    // included file after the #include that brought it in.
     void placeWord(const CWord& word)
     {
-        if (word.pos.fileIndex == kSource && word.pos.line > 0) {
-            flushSourceTo(static_cast<std::size_t>(word.pos.line) - 1);
-            m_inInclude = false;
+        if (word.sourceLine <= 0) {
             return;
         }
-        // A word from an included file follows the line that includes it.
-        if (!m_inInclude && word.pos.fileIndex > kSource) {
-            m_inInclude = true;
-            const std::vector<std::string_view>& lines = sourceLines();
-            for (std::size_t line = m_nextLine; line <= lines.size(); ++line) {
-                if (isIncludeLine(lines[line - 1])) {
-                    flushSourceTo(line);
-                    break;
-                }
-            }
-        }
+        const auto line = static_cast<std::size_t>(word.sourceLine);
+        flushSourceTo(word.pos.fileIndex == kSource ? line - 1 : line);
     }
 
     // Writes the source's lines from the next one through `last` (1-based).
@@ -186,7 +165,6 @@ private:
     std::string m_out;
     std::size_t m_nextLine = 1;  // the source's next line to write
     std::size_t m_locationWidth = 0;
-    bool m_inInclude = false;
 };
 }  // namespace
 

@@ -57,7 +57,8 @@ void collectWords(const CSectionTable& sections, const CSourceMap& map, CAssembl
                 continue;
             }
             const CLocation location = map.locate(statement->m_offset, statement->m_length);
-            words.words.push_back({static_cast<std::int32_t>(offset / 2), CMemoryImages::wordAt(code, offset, data), location.pos});
+            words.words.push_back({static_cast<std::int32_t>(offset / 2), CMemoryImages::wordAt(code, offset, data),
+                                   location.pos, location.sourceLine});
         }
     }
 }

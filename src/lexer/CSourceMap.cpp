@@ -86,9 +86,15 @@ void CSourceMap::indexLines(std::string_view preprocessed, CFileIndexMap& files,
 {
     std::int32_t fileIndex = firstFile;
     std::int32_t line = 0;
+    // An included file's lines stand under the source's line that was
+    // current when it was entered: the #include's.
+    std::int32_t sourceLine = -1;
     CToken marker;
     for (std::size_t start = 0; start <= preprocessed.size();) {
-        m_lines.push_back({start, fileIndex, line});
+        if (fileIndex == firstFile) {
+            sourceLine = line;
+        }
+        m_lines.push_back({start, fileIndex, line, sourceLine});
         const std::size_t end = preprocessed.find('\n', start);
         const std::size_t next = end == std::string_view::npos ? preprocessed.size() : end + 1;
         if (readMarker(m_lexer, preprocessed.substr(start, next - start), marker)) {
@@ -360,6 +366,7 @@ CLocation CSourceMap::locate(std::size_t offset, std::size_t length) const
     location.pos = {line.fileIndex, line.line, static_cast<std::int32_t>(userFrom + 1),
                     static_cast<std::int32_t>(length == 0 ? 0 : std::max<std::size_t>(userTo - userFrom, 1))};
     location.echo = alignment.userLine;
+    location.sourceLine = line.sourceLine;
     if (alignment.matched) {
         const auto piece = pieceFrom(alignment.pieces, from);
         if (piece != alignment.pieces.end() && from >= piece->from && piece->expanded) {

@@ -48,6 +48,7 @@ private:
         std::size_t start;
         std::int32_t fileIndex;
         std::int32_t line;
+        std::int32_t sourceLine;  // see CLocation::sourceLine
     };
     // A user's file: its text, the text as the preprocessor reads it (C
     // comments blanked out, so columns stay), and where its lines begin.

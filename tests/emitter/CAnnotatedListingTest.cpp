@@ -211,4 +211,37 @@ TEST_P(AnnotatedGenerated, ListsTheWordsOfTheTxtAndDatFiles)
 
 INSTANTIATE_TEST_SUITE_P(Seeds, AnnotatedGenerated, testing::Values(1u, 2u, 3u, 4u));
 
+// The words of an included file stand right after the #include that brought
+// them in, however the includes follow one another or nest.
+TEST(AnnotatedListing, IncludedWordsFollowTheirInclude)
+{
+    const struct {
+        const char* name;
+        const char* source;
+        std::vector<std::string> locations;
+    } cases[] = {
+        {"one after the other",
+         ".text\n#include \"a.inc\"\n#include \"b.inc\"\n  jmp 0\n",
+         {"prog.s:1", "prog.s:2", "a.inc:1", "prog.s:3", "b.inc:1", "prog.s:4"}},
+        {"nested",
+         ".text\n#include \"c.inc\"\n  jmp 0\n",
+         {"prog.s:1", "prog.s:2", "c.inc:1", "a.inc:1", "c.inc:3", "prog.s:3"}},
+        {"an include in a comment first",
+         ".text\n/* # include \"a.inc\" */\n  dec R1, R1\n#include \"b.inc\"\n",
+         {"prog.s:1", "prog.s:2", "prog.s:3", "prog.s:4", "b.inc:1"}},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.name);
+        testsupport::ScopedTempDir dir;
+        testsupport::writeFile("a.inc", "  mov R1, R2\n");
+        testsupport::writeFile("b.inc", "  inc R1, R1\n");
+        testsupport::writeFile("c.inc", "  not R1, R1\n#include \"a.inc\"\n  shl R1, R1\n");
+        testsupport::writeFile("prog.s", entry.source);
+        const auto run = testsupport::runProcess({testsupport::assemblerBinary(), "--format=annotated", "prog.s"});
+        ASSERT_EQ(run.status, 0) << run.output << run.errors;
+        EXPECT_EQ(readListing(readFile("prog.o.annotated.txt")).locations, entry.locations)
+            << readFile("prog.o.annotated.txt");
+    }
+}
+
 }  // namespace
