@@ -180,11 +180,10 @@ const std::string* CLspAnalysis::textOf(int fileIndex) const
 }
 
 // analysis = place the document, preprocess, read its files, assemble
-std::unique_ptr<CLspAnalysis> CLspAnalysis::run(const std::string& uri, const std::string& text, int version,
+std::unique_ptr<CLspAnalysis> CLspAnalysis::run(const std::string& uri, const std::string& text,
                                                 const CLspSettings& settings, const CLspPreprocess& preprocess)
 {
     auto analysis = std::make_unique<CLspAnalysis>();
-    analysis->version = version;
     analysis->uri = uri;
     const std::string path = CLspUri::toPath(uri);
     analysis->folder = path.empty() ? currentFolder() : CPathName::folderOf(path);
@@ -202,7 +201,6 @@ std::unique_ptr<CLspAnalysis> CLspAnalysis::run(const std::string& uri, const st
         // Every statement's mistakes at once, as far as none depends on an address.
         options.labelChecksPastParseErrors = true;
         result = CAssembler::assemble(std::move(preprocessed.text), analysis->name, analysis->texts, options);
-        analysis->preprocessed = true;
     } else {
         analysis->texts.emplace(analysis->name, text);
         result.files.push_back(analysis->name);

@@ -18,13 +18,11 @@ struct CLspSettings {
 // the file: the core's result with the preprocessor's own messages added,
 // and the texts its positions count in.
 struct CLspAnalysis {
-    int version = 0;
     std::string uri;     // the document's address
     std::string folder;  // where its includes are looked up; absolute
     std::string name;    // its name in the line markers and messages
     CAssemblyResult result;
     CSourceTexts texts;  // the user's files by the names in result.files
-    bool preprocessed = false;  // false: cc1 failed, and only its messages are here
 
     // Index of the document itself in result.files.
     static constexpr int kDocumentFile = 0;
@@ -35,7 +33,7 @@ struct CLspAnalysis {
     // The text a position in that file counts in; null when there is none.
     const std::string* textOf(int fileIndex) const;
 
-    // Preprocesses and assembles `text`, the content of `uri` at `version`.
-    static std::unique_ptr<CLspAnalysis> run(const std::string& uri, const std::string& text, int version,
+    // Preprocesses and assembles `text`, the content of `uri`.
+    static std::unique_ptr<CLspAnalysis> run(const std::string& uri, const std::string& text,
                                              const CLspSettings& settings, const CLspPreprocess& preprocess);
 };

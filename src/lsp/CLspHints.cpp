@@ -12,6 +12,7 @@
 #include "lsp/CLspPositions.h"
 #include "lsp/CLspWords.h"
 #include "parser/CVornParser.h"
+#include "util/NumberFormat.h"
 
 namespace {
 using json = nlohmann::json;
@@ -20,7 +21,7 @@ using Placed = CLspWords::Placed;
 // A mnemonic's token id and its statement id differ by this.
 constexpr std::int32_t kStatementIdOffset = CVornOpcodeInfo::kDataWordId + 1 - TOK_MOV;
 constexpr std::size_t kInstructionBits = 15;
-constexpr std::size_t kDataBits = 16;
+constexpr int kDataBits = 16;
 constexpr std::size_t kOpcodeBits = 6;
 constexpr std::size_t kRegisterBits = 3;
 // Between the words of one line in a hint.
@@ -41,23 +42,27 @@ bool isJumpPattern(std::string_view pattern)
     return pattern.find('I') != std::string_view::npos;
 }
 
-// `width` bits of a word, most significant first, split after each group's size.
-std::string groupBits(std::uint32_t word, std::size_t width, const std::vector<std::size_t>& groups,
-                      const char* separator)
+// A data word's 16 bits in groups of four: "0000 0000 0000 1010".
+std::string nibblesOf(std::uint32_t word)
 {
-    std::string bits;
-    std::size_t left = 0;
-    auto group = groups.begin();
-    for (std::size_t i = 0; i < width; ++i) {
-        if (group != groups.end() && left == *group) {
-            bits += separator;
-            left = 0;
-            ++group;
-        }
-        bits += ((word >> (width - 1 - i)) & 1U) != 0 ? '1' : '0';
-        ++left;
+    const std::string bits = NumberFormat::ToBin(word, kDataBits);
+    std::string grouped;
+    for (std::size_t i = 0; i < bits.size(); ++i) {
+        grouped += i > 0 && i % 4 == 0 ? " " : "";
+        grouped += bits[i];
     }
-    return bits;
+    return grouped;
+}
+
+// An instruction word's bits by field, as the instruction table splits
+// them, the fields apart with " | ".
+std::string instructionFieldsOf(std::uint32_t word)
+{
+    std::string fields;
+    for (const char bit : CVornOpcodeInfo::fieldBits(word, false)) {
+        fields += bit == ' ' ? std::string_view(" | ") : std::string_view(&bit, 1);
+    }
+    return fields;
 }
 
 // The field names of a register, load or store pattern: "opcode | Rd | Ra | Rb".
@@ -82,15 +87,13 @@ std::string registerFieldNames(std::string_view pattern)
 std::string fieldsOf(const CWord& word, const CSectionWords& section)
 {
     if (CLspWords::isData(section.kind)) {
-        return "`" + groupBits(word.value, kDataBits, {4, 4, 4}, " ") + "`";
+        return "`" + nibblesOf(word.value) + "`";
     }
     const std::string_view pattern = CVornOpcodeInfo::patternOfWord(word.value);
-    if (pattern.empty() || isJumpPattern(pattern)) {
-        const char* names = pattern.empty() ? "opcode | operands" : "opcode | target";
-        return "`" + groupBits(word.value, kInstructionBits, {kOpcodeBits}, " | ") + "` (" + names + ")";
-    }
-    return "`" + groupBits(word.value, kInstructionBits, {kOpcodeBits, kRegisterBits, kRegisterBits}, " | ") +
-           "` (" + registerFieldNames(pattern) + ")";
+    const std::string names = pattern.empty()           ? "opcode | operands"
+                              : isJumpPattern(pattern) ? "opcode | target"
+                                                       : registerFieldNames(pattern);
+    return "`" + instructionFieldsOf(word.value) + "` (" + names + ")";
 }
 
 // The label whose use lies on the word's line, within its statement where one does.
@@ -165,7 +168,7 @@ std::string describeRegister(const CLspToken& token)
 {
     const std::int32_t number = token.id - TOK_R0;
     return "R" + std::to_string(number) + ": register " + std::to_string(number) + ", bits " +
-           groupBits(static_cast<std::uint32_t>(number), kRegisterBits, {}, "");
+           NumberFormat::ToBin(static_cast<std::uint64_t>(number), static_cast<int>(kRegisterBits));
 }
 
 // The instruction's syntax and pattern, then the words of its line.

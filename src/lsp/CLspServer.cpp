@@ -276,6 +276,9 @@ json CLspServer::didChange(const json& params)
     if (!changes.is_array()) {
         throw CLspError(CLspError::kInvalidParams, "didChange without contentChanges");
     }
+    // Stale from the first change on: a later one that fails leaves the
+    // text changed by those before it, and that text is what gets assembled.
+    schedule(document);
     for (const json& change : changes) {
         applyChange(document, change);
     }
@@ -367,7 +370,7 @@ std::vector<std::string> CLspServer::settle()
 void CLspServer::analyze(CLspDocument& document)
 {
     document.stale = false;
-    document.analysis = CLspAnalysis::run(document.uri, document.text, document.version, m_settings, m_preprocess);
+    document.analysis = CLspAnalysis::run(document.uri, document.text, m_settings, m_preprocess);
     document.tokens.clear();
     document.tokensScanned = false;
     for (json& params : CLspDiagnostics::publish(document)) {

@@ -78,6 +78,10 @@ void addPerLine(std::vector<CLspToken>& tokens, CLspToken::Kind kind, std::strin
 
 bool startsDirectiveLine(std::string_view text, std::size_t offset)
 {
+    // Only a '#' can start one: the look back to the line's start is for those.
+    if (offset >= text.size() || text[offset] != '#') {
+        return false;
+    }
     std::size_t lineStart = text.rfind('\n', offset == 0 ? 0 : offset - 1);
     lineStart = lineStart == std::string_view::npos || offset == 0 ? 0 : lineStart + 1;
     for (std::size_t i = lineStart; i < offset; ++i) {
@@ -85,7 +89,7 @@ bool startsDirectiveLine(std::string_view text, std::size_t offset)
             return false;
         }
     }
-    return offset < text.size() && text[offset] == '#';
+    return true;
 }
 
 // The end of a preprocessor line, continuation lines included.

@@ -1,15 +1,11 @@
 #include "lsp/CLspWords.h"
 
 #include "core/CSection.h"
+#include "util/NumberFormat.h"
 
 std::string CLspWords::hex(std::uint32_t word)
 {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text(4, '0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        text[text.size() - 1 - i] = kDigits[(word >> (4 * i)) & 0xF];
-    }
-    return text;
+    return NumberFormat::ToHex(word, 4);
 }
 
 bool CLspWords::isData(std::int32_t sectionKind)

@@ -70,7 +70,7 @@ std::vector<std::string> tokensOf(const std::string& text)
 std::string assembled(const std::filesystem::path& path, const std::string& text)
 {
     const auto analysis =
-        CLspAnalysis::run(CLspUri::fromPath(path.string()), text, 1, {}, CLspPreprocessor(ROZEDOV_CC1));
+        CLspAnalysis::run(CLspUri::fromPath(path.string()), text, {}, CLspPreprocessor(ROZEDOV_CC1));
     const CAssemblyResult& result = analysis->result;
     std::string outcome = result.texts.code + result.texts.data;
     for (const CSectionWords& section : result.sections) {

@@ -117,7 +117,7 @@ TEST(CLspHints, EveryLineOfAFiveHundredLineDocumentGetsItsHint)
     document.text = text;
     document.lines = CLspText(document.text);
     document.tokens = CLspTokens::scan(document.text);
-    document.analysis = CLspAnalysis::run(document.uri, document.text, 1, {}, CLspPreprocessor(ROZEDOV_CC1));
+    document.analysis = CLspAnalysis::run(document.uri, document.text, {}, CLspPreprocessor(ROZEDOV_CC1));
     ASSERT_FALSE(document.analysis->result.stopped());
     const nlohmann::json hints = CLspHints::inlayHints(document, nlohmann::json::object());
     ASSERT_EQ(hints.size(), 500u);
