@@ -97,22 +97,15 @@ void collectSymbols(const Run& run, const CSourceMap& map, CAssemblyResult& resu
     }
 }
 
-// Where the parse found errors: lays the statements that parsed out with
-// messages going elsewhere, and returns what it said of labels that are not
-// defined or not used as one label. Those do not depend on any address; the
-// rest (values that do not fit) may, with statements missing, and is left out.
-std::vector<CDiagnostic> labelChecks(Run& run)
+// Where the parse found errors: what the layout would say of the labels
+// the statements that parsed use (not defined, or not used as one label).
+// Those depend on no address; the rest (values that do not fit) may, with
+// statements missing, and is left out.
+std::vector<CDiagnostic> labelChecks(const Run& run)
 {
-    CDiagnosticMsgHandler scratch(false);
-    const CVornPlatformDesc platform;
-    CVornOpcodeGenerator generator;
-    generator.m_diag = &scratch;
-    CLayout(run.sections, run.symbols, generator, platform, scratch, false).run();
-    std::vector<CDiagnostic> found = scratch.takeDiagnostics();
-    std::erase_if(found, [](const CDiagnostic& diagnostic) {
-        return diagnostic.code != CLayout::kWrongSymbolUsage && diagnostic.code != CLayout::kUndefinedSymbol;
-    });
-    return found;
+    CDiagnosticMsgHandler found(false);
+    CLayout::checkLabelUses(run.sections, run.symbols, found);
+    return found.takeDiagnostics();
 }
 
 void buildTexts(const Run& run, const CAssemblyOptions& options, CDiagnosticMsgHandler& diagnostics,

@@ -17,6 +17,10 @@ namespace {
 constexpr std::size_t kDefaultHostByteBits = 8;
 // Suggestions compare with every label: only where there are not too many.
 constexpr std::size_t kMostCompared = 10000;
+// The messages of a label use: an expression that is not one label (plus a
+// number), and a label that is not defined.
+constexpr int kWrongSymbolUsage = 1312;
+constexpr int kUndefinedSymbol = 1315;
 }  // namespace
 
 CLayout::CLayout(CSectionTable& sections, CSymbolTable& symbols, COpcodeGenerator& generator,
@@ -116,23 +120,8 @@ void CLayout::recordFixup(CSection& section, const std::vector<CStatement*>& gro
                           const CSymExpOperand& operand, std::int32_t start)
 {
     double value = 0.0;
-    std::string name;
-    try {
-        operand.m_expr->evaluate(value, name);
-    } catch (const CParseError&) {
-        m_diag->reportError(kWrongSymbolUsage, statement.m_line, statement.m_fileIndex, "",
-                            {CExpr::kOneLabelRule, operand.m_offset, std::max<std::size_t>(operand.m_length, 1)});
-        return;
-    }
-    if (name.empty()) {
-        return;
-    }
-    CSymbol* symbol = m_symbols->find(name);
+    CSymbol* symbol = usedLabel(*m_symbols, *m_diag, statement, operand, value);
     if (symbol == nullptr) {
-        const CExpr* use = operand.m_expr->findIdentifier(name);
-        m_diag->reportError(kUndefinedSymbol, statement.m_line, statement.m_fileIndex, name,
-                            {undefinedSymbolText(name), use != nullptr ? use->m_offset : operand.m_offset,
-                             name.size()});
         return;
     }
     symbol->m_referenced = true;
@@ -144,13 +133,55 @@ void CLayout::recordFixup(CSection& section, const std::vector<CStatement*>& gro
     section.m_fixups.push_back(fixup);
 }
 
-std::string CLayout::undefinedSymbolText(const std::string& name) const
+CSymbol* CLayout::usedLabel(const CSymbolTable& symbols, CDiagnosticMsgHandler& diagnostics,
+                            const CStatement& statement, const CSymExpOperand& operand, double& value)
+{
+    std::string name;
+    try {
+        operand.m_expr->evaluate(value, name);
+    } catch (const CParseError&) {
+        diagnostics.reportError(kWrongSymbolUsage, statement.m_line, statement.m_fileIndex, "",
+                                {CExpr::kOneLabelRule, operand.m_offset, std::max<std::size_t>(operand.m_length, 1)});
+        return nullptr;
+    }
+    if (name.empty()) {
+        return nullptr;
+    }
+    CSymbol* symbol = symbols.find(name);
+    if (symbol == nullptr) {
+        const CExpr* use = operand.m_expr->findIdentifier(name);
+        diagnostics.reportError(kUndefinedSymbol, statement.m_line, statement.m_fileIndex, name,
+                                {undefinedSymbolText(symbols, name), use != nullptr ? use->m_offset : operand.m_offset,
+                                 name.size()});
+    }
+    return symbol;
+}
+
+void CLayout::checkLabelUses(const CSectionTable& sections, const CSymbolTable& symbols,
+                             CDiagnosticMsgHandler& diagnostics)
+{
+    for (const auto& section : sections.sections()) {
+        if (!hasWordsToLayOut(*section)) {
+            continue;
+        }
+        for (const auto& statement : section->m_statements) {
+            for (const auto& operand : statement->m_operands) {
+                const CSymExpOperand* symExp = operand != nullptr ? operand->asSymExp() : nullptr;
+                double value = 0.0;
+                if (symExp != nullptr && symExp->m_expr) {
+                    usedLabel(symbols, diagnostics, *statement, *symExp, value);
+                }
+            }
+        }
+    }
+}
+
+std::string CLayout::undefinedSymbolText(const CSymbolTable& symbols, const std::string& name)
 {
     std::string text = "undefined label '" + name + "'";
-    const auto& symbols = m_symbols->symbols();
-    if (symbols.size() <= kMostCompared) {
+    if (symbols.symbols().size() <= kMostCompared) {
         std::vector<std::string> defined;
-        for (const auto& symbol : symbols) {
+        for (const auto& symbol : symbols.symbols()) {
             if (symbol->m_section != nullptr) {
                 defined.push_back(symbol->m_name);
             }

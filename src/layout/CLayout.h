@@ -10,6 +10,7 @@ class CPlatformDesc;
 class CSection;
 class CSectionTable;
 class CStatement;
+class CSymbol;
 class CSymbolTable;
 class CSymExpOperand;
 
@@ -19,11 +20,6 @@ class CSymExpOperand;
 // in a program without errors warns of values that do not fit.
 class CLayout {
 public:
-    // The messages of a label use: an expression that is not one label
-    // (plus a number), and a label that is not defined.
-    static constexpr int kWrongSymbolUsage = 1312;
-    static constexpr int kUndefinedSymbol = 1315;
-
     CLayout(CSectionTable& sections, CSymbolTable& symbols, COpcodeGenerator& generator, const CPlatformDesc& platform,
             CDiagnosticMsgHandler& diagnostics, bool debugDump);
 
@@ -35,6 +31,13 @@ public:
     // and has statements.
     static bool hasWordsToLayOut(const CSection& section);
 
+    // Reports what the layout says of label uses, in its order, without
+    // laying anything out: an expression that is not one label plus a
+    // number, and a label that is not defined. Neither depends on an
+    // address, so they hold for a program the parse left incomplete.
+    static void checkLabelUses(const CSectionTable& sections, const CSymbolTable& symbols,
+                               CDiagnosticMsgHandler& diagnostics);
+
 private:
     static void numberDataCycles(CSection& section);
     void layoutSection(CSection& section);
@@ -45,8 +48,12 @@ private:
     void packHostBytes(const std::string& code, std::vector<std::uint8_t>& out) const;
     void dumpHostBytes(const std::vector<std::uint8_t>& code, std::size_t start) const;
     void assignSymbolValues();
+    // The label an expression operand uses, its addend in `value`; null when
+    // it uses none, or uses one wrongly or undefined (and that is reported).
+    static CSymbol* usedLabel(const CSymbolTable& symbols, CDiagnosticMsgHandler& diagnostics,
+                              const CStatement& statement, const CSymExpOperand& operand, double& value);
     // The detail of message 1315, with the closest defined label.
-    std::string undefinedSymbolText(const std::string& name) const;
+    static std::string undefinedSymbolText(const CSymbolTable& symbols, const std::string& name);
 
     CSectionTable* m_sections;
     CSymbolTable* m_symbols;
