@@ -87,17 +87,11 @@ void setToken(CToken& token, std::int32_t id, std::string_view text = {}, std::i
 }
 }  // namespace
 
-CLexer::CLexer() : CLexer(kBaseOperators, kBaseKeywords) {}
-
 CLexer::CLexer(std::span<const CLexeme> operators, std::span<const CLexeme> keywords)
     : m_operators(operators), m_keywords(keywords)
 {
     for (const CLexeme& entry : m_operators) {
-        if (entry.text.empty()) {
-            m_operatorStarts.set();
-        } else {
-            m_operatorStarts.set(static_cast<unsigned char>(entry.text.front()));
-        }
+        m_operatorStarts.set(static_cast<unsigned char>(entry.text.front()));
     }
     for (const CLexeme& entry : m_keywords) {
         m_keywordLengths.set(std::min(entry.text.size(), m_keywordLengths.size() - 1));
@@ -317,8 +311,7 @@ bool CLexer::scanOperator(CToken& token)
     }
     for (const auto& [text, id] : m_operators) {
         // The first byte rules out most entries before the whole text is compared.
-        const bool firstFits = text.empty() || (!bytes.empty() && text.front() == bytes.front());
-        if (firstFits && bytes.substr(0, text.size()) == text) {
+        if (text.front() == bytes.front() && bytes.substr(0, text.size()) == text) {
             advance(text.size());
             setToken(token, id, text);
             return true;

@@ -39,10 +39,8 @@ class CFileBuffer;
 // put operators of their own before the base ones and add keywords.
 class CLexer {
 public:
-    // The base operators and the keyword "__NEW_LINE__".
-    CLexer();
-    // A target's tables: operators in search order, keywords sorted by
-    // their text (byte by byte). Both must outlive the lexer.
+    // A target's tables: operators in search order (none empty), keywords
+    // sorted by their text (byte by byte). Both must outlive the lexer.
     CLexer(std::span<const CLexeme> operators, std::span<const CLexeme> keywords);
     virtual ~CLexer() = default;
 

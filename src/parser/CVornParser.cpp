@@ -373,17 +373,6 @@ void CVornParser::skipStatement()
     }
 }
 
-std::string CVornParser::usage(const CParseRule& rule) const
-{
-    return usageOf(rule.m_id);
-}
-
-std::string_view CVornParser::ruleDefinition(std::int32_t statementId)
-{
-    const RuleEntry* entry = ruleOf(statementId);
-    return entry != nullptr ? entry->def : std::string_view();
-}
-
 // The rule's definition with each operand named by its role.
 std::string CVornParser::usageOf(std::int32_t statementId)
 {
@@ -418,7 +407,7 @@ std::string CVornParser::takes(const CParseRule& rule) const
     const std::string what = target ? m_expressionExpected
                                     : std::string(kCountWords[std::min(registers, std::size(kCountWords) - 1)]) +
                                           (registers == 1 ? " register" : " registers");
-    return quoted(rule.m_name) + " takes " + what + ": " + usage(rule);
+    return quoted(rule.m_name) + " takes " + what + ": " + usageOf(rule.m_id);
 }
 
 const CToken& CVornParser::tokenAt(std::int32_t cursor) const

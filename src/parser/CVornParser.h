@@ -25,14 +25,9 @@ public:
     // after the parse. `fileIndex` is the source file's.
     void run(CFileBuffer& input, std::int32_t fileIndex);
 
-    // The grammar rule of an instruction's statement id ("add reg, reg, reg");
-    // empty for an id that is no instruction.
-    static std::string_view ruleDefinition(std::int32_t statementId);
     // How an instruction is written, its operands named by role: "add Rd,
     // Ra, Rb"; empty for an id that is no instruction.
     static std::string usageOf(std::int32_t statementId);
-    // How the rule is written, its operands named by role: "add Rd, Ra, Rb".
-    std::string usage(const CParseRule& rule) const;
     // What the rule takes: "'add' takes three registers: add Rd, Ra, Rb".
     std::string takes(const CParseRule& rule) const;
 
