@@ -65,7 +65,8 @@ constexpr std::array<CLexeme, 1 + kBaseOperators.size()> makeOperators()
 
 constexpr auto kKeywords = makeKeywords();
 constexpr auto kOperators = makeOperators();
-static_assert(std::none_of(kOperators.begin(), kOperators.end(), [](const CLexeme& entry) { return entry.text.empty(); }),
+static_assert(std::none_of(kOperators.begin(), kOperators.end(),
+                           [](const CLexeme& entry) { return entry.text.empty(); }),
               "an operator is at least one byte");
 }  // namespace
 
