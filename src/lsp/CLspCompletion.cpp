@@ -20,10 +20,6 @@ constexpr int kFunctionItem = 3;
 constexpr int kVariableItem = 6;
 constexpr int kKeywordItem = 14;
 
-// The offset from a mnemonic's token id to its statement id: both count
-// the instructions in the same order.
-constexpr std::int32_t kStatementIdOffset = CVornOpcodeInfo::kDataWordId + 1 - TOK_MOV;
-
 // What may be typed at the cursor.
 enum class Context {
     Nothing,         // in a comment, a preprocessor line, after a directive
@@ -112,7 +108,7 @@ Context contextOf(const std::vector<const CLspToken*>& before, Section section)
         return Context::Nothing;
     }
     if (first.kind == CLspToken::Mnemonic) {
-        if (CVornOpcodeInfo::formOf(first.id + kStatementIdOffset) == CVornOpcodeInfo::Jump) {
+        if (CVornOpcodeInfo::formOf(CLspTokens::statementIdOf(first.id)) == CVornOpcodeInfo::Jump) {
             return Context::JumpTarget;
         }
         return &first == &last || isComma(last) ? Context::Registers : Context::Nothing;
@@ -276,7 +272,7 @@ void addMnemonics(ItemList& items)
     const CVornOpcodeInfo table;
     const bool upper = typesUpperCase(items.typed());
     for (std::int32_t token = TOK_MOV; token <= TOK_ST; ++token) {
-        const std::int32_t id = token + kStatementIdOffset;
+        const std::int32_t id = CLspTokens::statementIdOf(token);
         const std::string usage = CVornParser::usageOf(id);
         const std::string name = usage.substr(0, usage.find(' '));
         items.add(spelled(name, upper), kKeywordItem, usage, bitPattern(table, id), '1');

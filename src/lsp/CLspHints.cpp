@@ -18,8 +18,6 @@ namespace {
 using json = nlohmann::json;
 using Placed = CLspWords::Placed;
 
-// A mnemonic's token id and its statement id differ by this.
-constexpr std::int32_t kStatementIdOffset = CVornOpcodeInfo::kDataWordId + 1 - TOK_MOV;
 constexpr std::size_t kInstructionBits = 15;
 constexpr int kDataBits = 16;
 constexpr std::size_t kOpcodeBits = 6;
@@ -174,7 +172,7 @@ std::string describeRegister(const CLspToken& token)
 // The instruction's syntax and pattern, then the words of its line.
 std::string describeMnemonic(const CLspDocument& document, const CLspToken& token)
 {
-    const std::int32_t id = token.id + kStatementIdOffset;
+    const std::int32_t id = CLspTokens::statementIdOf(token.id);
     const auto found = opcodes().m_table.find(id);
     std::string text = "`" + CVornParser::usageOf(id) + "`";
     if (found != opcodes().m_table.end()) {

@@ -6,6 +6,7 @@
 #include <tuple>
 #include <vector>
 
+#include "driver/CPathName.h"
 #include "lexer/CVornLexer.h"
 #include "lsp/CLspError.h"
 #include "lsp/CLspPositions.h"
@@ -295,7 +296,7 @@ bool holds(const Section& section, const CSourcePos& definition)
 // part); the first line where none does.
 std::size_t includeLineOf(const CLspDocument& document, const std::string& file)
 {
-    const std::string base = file.substr(file.rfind('/') == std::string::npos ? 0 : file.rfind('/') + 1);
+    const std::string base = CPathName::baseName(file);
     for (const CLspToken& token : document.tokens) {
         const std::string_view text = document.lines.line(token.line).substr(token.column, token.length);
         if (token.kind == CLspToken::Preprocessor && text.find("include") != std::string_view::npos &&

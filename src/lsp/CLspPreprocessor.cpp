@@ -7,11 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
 
 #include "driver/CAsmPreprocessor.h"
 #include "driver/CChildProcess.h"
 #include "driver/CFileDescriptor.h"
+#include "driver/CToolMessage.h"
 
 extern char** environ;
 
@@ -107,19 +107,21 @@ CLspPreprocessed CLspPreprocessor::operator()(const CLspSource& source) const
     const UnnamedFile output("rozedov-preprocessed");
     const UnnamedFile messages("rozedov-messages");
     if (!input.isOpen() || !output.isOpen() || !messages.isOpen() || !input.hold(withLineDirective(source))) {
-        result.messages = std::string("rozedov: error: cannot hand the text to the preprocessor: ") + std::strerror(errno) + "\n";
+        result.messages = CToolMessage::line("error", "cannot hand the text to the preprocessor: " +
+                                                          CToolMessage::systemError(errno));
         return result;
     }
     const int status = runIn(source.folder, arguments(source), input.fd(), output.fd(), messages.fd());
     if (status < 0) {
-        result.messages = "rozedov: error: cannot run the preprocessor " + m_cc1 + ": " + std::strerror(errno) + "\n";
+        result.messages = CToolMessage::line("error", "cannot run the preprocessor " + m_cc1 + ": " +
+                                                          CToolMessage::systemError(errno));
         return result;
     }
     result.text = output.text();
     result.messages = messages.text();
     result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (WIFEXITED(status) && WEXITSTATUS(status) == 127 && result.messages.empty()) {
-        result.messages = "rozedov: error: cannot run the preprocessor " + m_cc1 + "\n";
+        result.messages = CToolMessage::line("error", "cannot run the preprocessor " + m_cc1);
     }
     return result;
 }

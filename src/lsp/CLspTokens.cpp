@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/CVornOpcodeInfo.h"
 #include "lexer/CVornLexer.h"
 #include "util/CFileBuffer.h"
 
@@ -196,4 +197,9 @@ bool CLspTokens::isLabelName(std::string_view name)
 {
     const std::vector<CLspToken> tokens = scan(name);
     return tokens.size() == 1 && tokens.front().kind == CLspToken::Identifier && tokens.front().length == name.size();
+}
+
+std::int32_t CLspTokens::statementIdOf(std::int32_t mnemonicId)
+{
+    return mnemonicId - TOK_MOV + CVornOpcodeInfo::kDataWordId + 1;
 }

@@ -47,4 +47,7 @@ public:
     // Whether `name` is written as a label may be: a name the lexer reads
     // as an identifier, not a mnemonic, register or directive.
     static bool isLabelName(std::string_view name);
+    // The statement id of the instruction a mnemonic's token id names: both
+    // count the instructions in the same order.
+    static std::int32_t statementIdOf(std::int32_t mnemonicId);
 };
