@@ -112,13 +112,27 @@ const CSymbolInfo* targetOf(const CAssemblyResult& result, const CWord& word)
     return onLine;
 }
 
-// "jumps to word 6 (label `loop`, word 6)".
-std::string jumpOf(const CAssemblyResult& result, const CWord& word)
+// The word at `address` of the section (its own ROM block); null past its end.
+const CWord* wordAtAddress(const CSectionWords& section, std::uint32_t address)
+{
+    for (const CWord& word : section.words) {
+        if (word.address >= 0 && static_cast<std::uint32_t>(word.address) == address) {
+            return &word;
+        }
+    }
+    return nullptr;
+}
+
+// "jumps to word 6 (label `loop`, word 6), which holds `0c48`".
+std::string jumpOf(const CAssemblyResult& result, const CWord& word, const CSectionWords& section)
 {
     const std::uint32_t target = word.value & ((1U << (kInstructionBits - kOpcodeBits)) - 1);
     std::string text = "jumps to word " + std::to_string(target);
     if (const CSymbolInfo* label = targetOf(result, word)) {
         text += " (label `" + label->name + "`, word " + std::to_string(CLspWords::wordAddress(*label)) + ")";
+    }
+    if (const CWord* landing = wordAtAddress(section, target)) {
+        text += ", which holds `" + CLspWords::hex(landing->value) + "`";
     }
     return text;
 }
@@ -131,7 +145,7 @@ std::string describeWord(const CAssemblyResult& result, const Placed& placed)
     std::string text = std::string(data ? "data word @" : "word @") + std::to_string(word.address) + ": " +
                        fieldsOf(word, *placed.section) + ", hex `" + CLspWords::hex(word.value) + "`";
     if (!data && isJumpPattern(CVornOpcodeInfo::patternOfWord(word.value))) {
-        text += "\n\n" + jumpOf(result, word);
+        text += "\n\n" + jumpOf(result, word, *placed.section);
     }
     return text;
 }

@@ -152,7 +152,7 @@ TEST(CLspHints, HoverTellsWhatTheTokenOrTheLineIs)
         {8, 7, {"**loop**", "word address 2", "1 use"}, {"jumps"}, 6, 10},
         {11, 0, {"**v**", "section data (.data)", "word address 0", "defined at a.s:12", "0 uses"}, {}, 0, 1},
         // Elsewhere on a line: its words; a jump's target.
-        {8, 0, {"word @5", "`010000 | 000000010` (opcode | target)", "2002", "jumps to word 2", "`loop`"}, {}, -1, -1},
+        {8, 0, {"word @5", "`010000 | 000000010` (opcode | target)", "2002", "jumps to word 2", "`loop`", "which holds `0248`"}, {}, -1, -1},
         {7, 3, {"word @3", "0c90", "word @4", "0ed8"}, {}, 2, 5},
         {11, 7, {"data word @1", "`0000 0000 0001 0000`", "`0010`"}, {"@0"}, 6, 10},
         {12, 3, {"data word @2", "`1111 1111 1111 1111`", "`ffff`"}, {}, 3, 4},
