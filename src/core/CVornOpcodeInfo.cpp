@@ -71,6 +71,18 @@ constexpr bool idsFollowEachOther()
     return true;
 }
 static_assert(idsFollowEachOther());
+
+// The instruction row of a word's opcode; null for an opcode no instruction has.
+const OpcodeRow* rowOfWord(std::uint32_t word)
+{
+    const std::uint32_t opcode = (word >> kFieldBits) & kOpcodeMask;
+    for (const OpcodeRow& row : kOpcodeRows) {
+        if (row.form != CVornOpcodeInfo::DataWord && opcodeOf(row.encoding) == opcode) {
+            return &row;
+        }
+    }
+    return nullptr;
+}
 }  // namespace
 
 std::int32_t CVornOpcodeInfo::formOf(std::int32_t id)
@@ -81,13 +93,19 @@ std::int32_t CVornOpcodeInfo::formOf(std::int32_t id)
 
 std::string_view CVornOpcodeInfo::patternOfWord(std::uint32_t word)
 {
-    const std::uint32_t opcode = (word >> kFieldBits) & kOpcodeMask;
-    for (const OpcodeRow& row : kOpcodeRows) {
-        if (row.form != DataWord && opcodeOf(row.encoding) == opcode) {
-            return row.encoding;
-        }
-    }
-    return {};
+    const OpcodeRow* row = rowOfWord(word);
+    return row != nullptr ? row->encoding : std::string_view();
+}
+
+std::int32_t CVornOpcodeInfo::formOfWord(std::uint32_t word)
+{
+    const OpcodeRow* row = rowOfWord(word);
+    return row != nullptr ? row->form : -1;
+}
+
+std::uint32_t CVornOpcodeInfo::jumpTargetOf(std::uint32_t word)
+{
+    return word & ((1U << kFieldBits) - 1);
 }
 
 std::string CVornOpcodeInfo::fieldBits(std::uint32_t word, bool dataWord)

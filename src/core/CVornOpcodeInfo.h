@@ -21,6 +21,11 @@ public:
     // The encoding pattern of an instruction word, found by its opcode
     // (bits 14..9); empty for an opcode no instruction has.
     static std::string_view patternOfWord(std::uint32_t word);
+    // The form of an instruction word, found by its opcode; -1 for an
+    // opcode no instruction has.
+    static std::int32_t formOfWord(std::uint32_t word);
+    // The target field of a jump's word (bits 8..0): the word address it jumps to.
+    static std::uint32_t jumpTargetOf(std::uint32_t word);
     // The word's bits, most significant first, in groups by the fields of
     // its pattern: "000011 001 001 000" for "and R1, R1, R0", "010000
     // 000000110" for a jump; a data word (16 bits) is one field. An

@@ -18,7 +18,6 @@ namespace {
 using json = nlohmann::json;
 using Placed = CLspWords::Placed;
 
-constexpr std::size_t kInstructionBits = 15;
 constexpr int kDataBits = 16;
 constexpr std::size_t kOpcodeBits = 6;
 constexpr std::size_t kRegisterBits = 3;
@@ -32,12 +31,6 @@ const CVornOpcodeInfo& opcodes()
 {
     static const CVornOpcodeInfo table;
     return table;
-}
-
-// Whether an instruction pattern is a jump's: an immediate after the opcode.
-bool isJumpPattern(std::string_view pattern)
-{
-    return pattern.find('I') != std::string_view::npos;
 }
 
 // A data word's 16 bits in groups of four: "0000 0000 0000 1010".
@@ -87,10 +80,10 @@ std::string fieldsOf(const CWord& word, const CSectionWords& section)
     if (CLspWords::isData(section.kind)) {
         return "`" + nibblesOf(word.value) + "`";
     }
-    const std::string_view pattern = CVornOpcodeInfo::patternOfWord(word.value);
-    const std::string names = pattern.empty()           ? "opcode | operands"
-                              : isJumpPattern(pattern) ? "opcode | target"
-                                                       : registerFieldNames(pattern);
+    const std::int32_t form = CVornOpcodeInfo::formOfWord(word.value);
+    const std::string names = form < 0                        ? "opcode | operands"
+                              : form == CVornOpcodeInfo::Jump ? "opcode | target"
+                                                              : registerFieldNames(CVornOpcodeInfo::patternOfWord(word.value));
     return "`" + instructionFieldsOf(word.value) + "` (" + names + ")";
 }
 
@@ -126,7 +119,7 @@ const CWord* wordAtAddress(const CSectionWords& section, std::uint32_t address)
 // "jumps to word 6 (label `loop`, word 6), which holds `0c48`".
 std::string jumpOf(const CAssemblyResult& result, const CWord& word, const CSectionWords& section)
 {
-    const std::uint32_t target = word.value & ((1U << (kInstructionBits - kOpcodeBits)) - 1);
+    const std::uint32_t target = CVornOpcodeInfo::jumpTargetOf(word.value);
     std::string text = "jumps to word " + std::to_string(target);
     if (const CSymbolInfo* label = targetOf(result, word)) {
         text += " (label `" + label->name + "`, word " + std::to_string(CLspWords::wordAddress(*label)) + ")";
@@ -144,7 +137,7 @@ std::string describeWord(const CAssemblyResult& result, const Placed& placed)
     const bool data = CLspWords::isData(placed.section->kind);
     std::string text = std::string(data ? "data word @" : "word @") + std::to_string(word.address) + ": " +
                        fieldsOf(word, *placed.section) + ", hex `" + CLspWords::hex(word.value) + "`";
-    if (!data && isJumpPattern(CVornOpcodeInfo::patternOfWord(word.value))) {
+    if (!data && CVornOpcodeInfo::formOfWord(word.value) == CVornOpcodeInfo::Jump) {
         text += "\n\n" + jumpOf(result, word, *placed.section);
     }
     return text;

@@ -6,6 +6,7 @@
 #include "core/CFileIndexMap.h"
 #include "core/CSectionTable.h"
 #include "core/CSymbolTable.h"
+#include "core/CVornOpcodeInfo.h"
 
 namespace {
 
@@ -164,6 +165,29 @@ TEST(FileIndexMap, IndicesAreDenseAndStable)
     EXPECT_EQ(map.getName(-1), "");
     EXPECT_EQ(map.getName(3), "");
     EXPECT_EQ(map.names(), (std::vector<std::string>{"prog.s", "defs.inc", "Prog.s"}));
+}
+
+// A word is told apart by its opcode alone, whatever its other bits hold.
+TEST(OpcodeTable, WordsAreKnownByTheirOpcode)
+{
+    const struct {
+        std::uint32_t word;
+        std::int32_t form;
+        const char* pattern;
+        std::uint32_t target;  // the low nine bits
+    } cases[] = {
+        {0x0400, CVornOpcodeInfo::Register, "000010DddSssSss", 0},    // sub R0, R0, R0
+        {0x2a03, CVornOpcodeInfo::Jump, "010101Iiiiiiiii", 3},        // jmpnz 3
+        {0x21ff, CVornOpcodeInfo::Jump, "010000Iiiiiiiii", 511},      // jmp 511
+        {0x4081, CVornOpcodeInfo::LoadStore, "100000DddxxxSss", 129}, // ld R2, R1
+        {0x7e00, -1, "", 0},                                          // opcode 111111: none
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.word);
+        EXPECT_EQ(CVornOpcodeInfo::formOfWord(entry.word), entry.form);
+        EXPECT_EQ(CVornOpcodeInfo::patternOfWord(entry.word), entry.pattern);
+        EXPECT_EQ(CVornOpcodeInfo::jumpTargetOf(entry.word), entry.target);
+    }
 }
 
 }  // namespace
