@@ -205,7 +205,10 @@ fs::path installCopyingPreprocessor()
 {
     fs::create_directory("bin");
     fs::copy_file(testsupport::assemblerBinary(), "bin/rozedov");
-    writeFile("bin/cc1", "#!/bin/sh\n/bin/cp big.s a.ppf\n");
+    // exec: the copy is the preprocessor itself, so the run's SIGKILL on a
+    // signal ends it; a copy left running as the shell's child would go on
+    // writing a.ppf under the next run.
+    writeFile("bin/cc1", "#!/bin/sh\nexec /bin/cp big.s a.ppf\n");
     fs::permissions("bin/cc1", fs::perms::owner_all);
     return fs::absolute("bin/rozedov");
 }
@@ -273,6 +276,14 @@ TEST(SignalsAtAnyMoment, LeaveTheOldOutputsOrTheNewOnes)
         }
         return true;
     };
+    // The start of each output, for a failure's message.
+    auto heads = [] {
+        std::string text;
+        for (const char* name : kOldOutputs) {
+            text += std::string(name) + " \"" + readFile(name).substr(0, 24) + "\" ";
+        }
+        return text;
+    };
     std::vector<std::string> oldOutputs;
     for (const char* name : kOldOutputs) {
         oldOutputs.push_back(std::string("old ") + name + "\n");
@@ -284,7 +295,7 @@ TEST(SignalsAtAnyMoment, LeaveTheOldOutputsOrTheNewOnes)
     for (int delay : {0, 5, 20, 50, 100, 150, 200, 300, 400}) {
         for (int signal : {SIGINT, SIGTERM}) {
             writeOldOutputs();
-            testsupport::StartedProcess run({program.string(), "-l", "prog.s"}, "../run.out", "../run.err");
+            testsupport::StartedProcess run({program.string(), "-l", "prog.s"}, "run.out", "run.err");
             if (!endsWithin(run.pid(), delay)) {
                 ::kill(run.pid(), signal);
             }
@@ -292,16 +303,18 @@ TEST(SignalsAtAnyMoment, LeaveTheOldOutputsOrTheNewOnes)
             EXPECT_TRUE(status == 0 || status == 128 + signal) << "delay " << delay << ": " << status;
             // A signal after the files were put in place leaves the new set.
             const bool allNew = holdAll(newOutputs);
-            EXPECT_TRUE(allNew || (status != 0 && holdAll(oldOutputs))) << "delay " << delay;
+            EXPECT_TRUE(allNew || (status != 0 && holdAll(oldOutputs)))
+                << "delay " << delay << ", status " << status << ": " << heads() << "\n"
+                << readFile("run.out") << readFile("run.err");
             interrupted += status != 0 ? 1 : 0;
             std::set<std::string> left = entries();
-            left.erase("a.ppf");
+            for (const char* name : {"a.ppf", "run.out", "run.err"}) {
+                left.erase(name);
+            }
             EXPECT_EQ(left, expected) << "delay " << delay;
         }
     }
     EXPECT_GT(interrupted, 0);
-    fs::remove("../run.out");
-    fs::remove("../run.err");
 }
 
 // A process killed while it writes (here by the file size limit's own

@@ -16,6 +16,7 @@
 #include <memory>
 #include <sstream>
 
+#include "driver/CChildProcess.h"
 
 extern char** environ;
 
@@ -79,11 +80,7 @@ RunResult runProcess(const std::vector<std::string>& arguments)
     posix_spawn_file_actions_adddup2(&actions, ::fileno(errors), 2);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     std::vector<std::string> storage = arguments;
-    std::vector<char*> argv;
-    for (std::string& argument : storage) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = CChildProcess::argv(storage);
     pid_t pid = 0;
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -100,8 +97,7 @@ RunResult runProcess(const std::vector<std::string>& arguments)
         result.status = 127;
         return result;
     }
-    int wstatus = 0;
-    ::waitpid(pid, &wstatus, 0);
+    const int wstatus = CChildProcess::waitFor(pid);
     std::rewind(errors);
     while (const std::size_t got = std::fread(chunk, 1, sizeof chunk, errors)) {
         result.errors.append(chunk, got);
@@ -119,11 +115,7 @@ StartedProcess::StartedProcess(const std::vector<std::string>& arguments, const 
     posix_spawn_file_actions_addopen(&actions, 1, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     std::vector<std::string> storage = arguments;
-    std::vector<char*> argv;
-    for (std::string& argument : storage) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = CChildProcess::argv(storage);
     pid_t pid = -1;
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -142,9 +134,7 @@ StartedProcess::~StartedProcess()
 
 int StartedProcess::finish()
 {
-    int wstatus = 0;
-    while (::waitpid(m_pid, &wstatus, 0) < 0 && errno == EINTR) {
-    }
+    const int wstatus = CChildProcess::waitFor(m_pid);
     m_pid = -1;
     return statusOf(wstatus);
 }
