@@ -4,17 +4,22 @@
 
 #include <charconv>
 #include <climits>
+#include <exception>
+#include <new>
 #include <string_view>
 
 #include "driver/CFileReader.h"
 #include "driver/CPathName.h"
 #include "emitter/CAssembler.h"
 #include "lexer/CSourceMap.h"
+#include "lsp/CLspError.h"
 #include "lsp/CLspText.h"
 
 namespace {
 // The name an editor's buffer goes by when it is no file.
 constexpr const char* kUnsavedName = "unsaved.s";
+// What the document shows when the assembler could not finish on it.
+constexpr std::string_view kOutOfMemory = "out of memory: the text was not assembled";
 
 struct KindWord {
     std::string_view word;
@@ -147,6 +152,33 @@ CSourceTexts readTexts(const CLspAnalysis& analysis, const std::string& text, co
     return texts;
 }
 
+// A result with no words and no labels: the document's text only.
+void stopWithoutWords(CLspAnalysis& analysis, const std::string& text)
+{
+    analysis.result = {};
+    analysis.texts.clear();
+    analysis.texts.emplace(analysis.name, text);
+    analysis.result.files.push_back(analysis.name);
+    analysis.result.stage = CAssemblyResult::Stage::Parse;
+}
+
+// The preprocessor's run on the source, then the core's on its output.
+void preprocessAndAssemble(CLspAnalysis& analysis, const CLspSource& source, const CLspPreprocess& preprocess)
+{
+    CLspPreprocessed preprocessed = preprocess(source);
+    if (preprocessed.ok) {
+        analysis.texts = readTexts(analysis, source.text, preprocessed.text);
+        CAssemblyOptions options;
+        // Every statement's mistakes at once, as far as none depends on an address.
+        options.labelChecksPastParseErrors = true;
+        analysis.result =
+            CAssembler::assemble(std::move(preprocessed.text), analysis.name, analysis.texts, options);
+    } else {
+        stopWithoutWords(analysis, source.text);
+    }
+    addPreprocessorMessages(preprocessed.messages, analysis.result);
+}
+
 std::vector<std::string> absolutePaths(const std::vector<std::string>& paths)
 {
     const std::string here = currentFolder();
@@ -192,20 +224,18 @@ std::unique_ptr<CLspAnalysis> CLspAnalysis::run(const std::string& uri, const st
     }
     analysis->name = path.empty() ? kUnsavedName : CPathName::baseName(path);
 
-    CLspSource source{analysis->folder, analysis->name, text, absolutePaths(settings.includePaths), settings.defines};
-    CLspPreprocessed preprocessed = preprocess(source);
-    CAssemblyResult& result = analysis->result;
-    if (preprocessed.ok) {
-        analysis->texts = readTexts(*analysis, text, preprocessed.text);
-        CAssemblyOptions options;
-        // Every statement's mistakes at once, as far as none depends on an address.
-        options.labelChecksPastParseErrors = true;
-        result = CAssembler::assemble(std::move(preprocessed.text), analysis->name, analysis->texts, options);
-    } else {
-        analysis->texts.emplace(analysis->name, text);
-        result.files.push_back(analysis->name);
-        result.stage = CAssemblyResult::Stage::Parse;
+    const CLspSource source{analysis->folder, analysis->name, text, absolutePaths(settings.includePaths),
+                            settings.defines};
+    try {
+        preprocessAndAssemble(*analysis, source, preprocess);
+    } catch (const std::exception& error) {
+        // The document shows why it has no words, and the server goes on.
+        const bool memory = dynamic_cast<const std::bad_alloc*>(&error) != nullptr;
+        stopWithoutWords(*analysis, text);
+        CDiagnostic failed;
+        failed.numbered = false;
+        failed.detail = memory ? std::string(kOutOfMemory) : std::string(CLspError::kInternalErrorText) + error.what();
+        analysis->result.diagnostics.push_back(std::move(failed));
     }
-    addPreprocessorMessages(preprocessed.messages, result);
     return analysis;
 }

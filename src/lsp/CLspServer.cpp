@@ -191,7 +191,7 @@ std::vector<std::string> CLspServer::handle(std::string_view body)
     } catch (const CLspError& error) {
         reply = errorResponse(id, error.code(), error.what());
     } catch (const std::exception& error) {
-        reply = errorResponse(id, CLspError::kInternalError, std::string("internal error: ") + error.what());
+        reply = errorResponse(id, CLspError::kInternalError, std::string(CLspError::kInternalErrorText) + error.what());
     }
     if (isRequest) {
         // Notifications queued by the handler go first, its answer last.

@@ -2,9 +2,11 @@
 
 #include <set>
 #include <sstream>
+#include <stdexcept>
 
 #include "lsp/CLspText.h"
 #include "lsp/CLspTransport.h"
+#include "support/LspFuzzSession.h"
 #include "support/LspHarness.h"
 #include "support/TestSupport.h"
 
@@ -133,5 +135,50 @@ TEST(CLspServer, ShowsLabelMistakesPastParseErrors)
     const std::set<std::pair<int, int>> expected = {{1, 1304}, {2, 1315}, {3, 1304}, {3, 1312}};
     EXPECT_EQ(shown, expected) << lsp.diagnostics(uri).dump();
     EXPECT_EQ(lsp.request("textDocument/inlayHint", {{"textDocument", {{"uri", uri}}}}), json::array());
+}
+}  // namespace
+
+namespace {
+// Should assembling a document fail inside the server, the document says
+// so, shows no words, and the server answers on; the next text is assembled.
+TEST(CLspServer, ADocumentTheAssemblerFailsOnLeavesTheServerAnswering)
+{
+    CLspServer server([](const CLspSource& source) {
+        if (source.text.find("fail here") != std::string::npos) {
+            throw std::runtime_error("stand-in failure");
+        }
+        return LspFuzzSession::plainText(source);
+    });
+    const auto send = [&](const std::string& method, const json& params, const json& id = nullptr) {
+        json message = {{"jsonrpc", "2.0"}, {"method", method}, {"params", params}};
+        if (!id.is_null()) {
+            message["id"] = id;
+        }
+        std::vector<std::string> out = server.handle(message.dump());
+        for (std::string& text : server.settle()) {
+            out.push_back(std::move(text));
+        }
+        return out;
+    };
+    const std::string uri = "file:///nowhere/a.s";
+    send("initialize", {{"capabilities", json::object()}}, 1);
+    const std::vector<std::string> opened = send(
+        "textDocument/didOpen",
+        {{"textDocument", {{"uri", uri}, {"languageId", "vorn"}, {"version", 1}, {"text", ".text\n; fail here\n"}}}});
+    ASSERT_EQ(opened.size(), 1u);
+    const json failed = json::parse(opened[0]);
+    EXPECT_TRUE(LspFuzzSession::isInternalError(failed)) << failed.dump();
+    EXPECT_EQ(failed["params"]["diagnostics"][0]["message"], "internal error: stand-in failure");
+
+    const json hints = {{"textDocument", {{"uri", uri}}}};
+    const std::vector<std::string> none = send("textDocument/inlayHint", hints, 2);
+    ASSERT_EQ(none.size(), 1u);
+    EXPECT_EQ(json::parse(none[0])["result"], json::array()) << none[0];
+
+    send("textDocument/didChange", {{"textDocument", {{"uri", uri}, {"version", 2}}},
+                                    {"contentChanges", {{{"text", ".text\n  mov R1, R2\n"}}}}});
+    const std::vector<std::string> mended = send("textDocument/inlayHint", hints, 3);
+    ASSERT_EQ(mended.size(), 1u);
+    EXPECT_EQ(json::parse(mended[0])["result"].size(), 1u) << mended[0];
 }
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "lsp/CLspError.h"
 #include "lsp/CLspServer.h"
 #include "support/FuzzPipeline.h"
 
@@ -107,6 +108,7 @@ void expectReplies(const std::vector<std::string>& replies, const std::string& b
     for (const std::string& text : replies) {
         const json out = json::parse(text, nullptr, false);
         expect(out.is_object() && out.value("jsonrpc", "") == "2.0", "the server sent no JSON-RPC object: " + text);
+        expect(!LspFuzzSession::isInternalError(out), "the server failed: " + text);
         if (out.contains("method")) {
             expect(!out.contains("id"), "the server sent a request: " + text);
             continue;
@@ -228,4 +230,22 @@ void LspFuzzSession::run(std::string_view bytes)
     while (!reader.empty() && sendOne(server, reader, nextId)) {
     }
     settle(server);
+}
+
+bool LspFuzzSession::isInternalError(const nlohmann::json& message)
+{
+    const nlohmann::json error = message.value("error", nlohmann::json::object());
+    if (error.is_object() && error.value("code", 0) == CLspError::kInternalError) {
+        return true;
+    }
+    if (message.value("method", "") != "textDocument/publishDiagnostics") {
+        return false;
+    }
+    const nlohmann::json params = message.value("params", nlohmann::json::object());
+    for (const nlohmann::json& diagnostic : params.value("diagnostics", nlohmann::json::array())) {
+        if (diagnostic.is_object() && diagnostic.value("message", "").starts_with(CLspError::kInternalErrorText)) {
+            return true;
+        }
+    }
+    return false;
 }

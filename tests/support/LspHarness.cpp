@@ -4,6 +4,7 @@
 
 #include "lsp/CLspPreprocessor.h"
 #include "lsp/CLspText.h"
+#include "support/LspFuzzSession.h"
 
 namespace testsupport {
 
@@ -28,6 +29,8 @@ LspHarness::json LspHarness::send(const json& message)
     }
     for (const std::string& text : texts) {
         json out = json::parse(text);
+        // A failure of the server itself is a failing test, whatever was asked.
+        EXPECT_FALSE(LspFuzzSession::isInternalError(out)) << message.dump() << "\n" << text;
         if (out.contains("method")) {
             m_notifications.push_back(std::move(out));
         } else {
